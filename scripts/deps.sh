@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the game and its tests need, when any is missing.
+set -euo pipefail
+packages=(build-essential cmake pkg-config libsdl2-dev libvorbis-dev libpng-dev
+          libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev sox)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  $sudo env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+  $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}"
+fi

@@ -1,0 +1,61 @@
+// The records of the saved data: classrooms, players, stored races and leaderboards.
+#pragma once
+#include <string>
+#include <vector>
+
+struct Classroom {
+    std::string name;
+    std::string password;  // plain; empty means none
+};
+
+// count always equals items.size() after any operation of the store.
+struct ClassroomList {
+    int count = 0;
+    std::vector<Classroom> items;
+};
+
+struct Player {
+    std::string name;
+    std::string password;  // plain; empty means none
+    int car = 0;           // 0..7
+    int driver = 0;        // 0..12
+};
+
+struct PlayerList {
+    int count = 0;
+    std::vector<Player> items;
+};
+
+// One answer given during a race: seconds since the start, and 1 (right) or -0.5 (wrong).
+struct Sample {
+    double first = 0;
+    double second = 0;
+};
+
+struct RaceRecord {
+    std::vector<Sample> samples;
+    int sampleCount = 0;
+    double time = 0;
+    double topSpeed = 0;
+    double averageSpeed = 0;
+    int car = 0;
+    std::string name;
+};
+
+struct Leaderboard {
+    std::vector<RaceRecord> records;
+    int count = 0;
+    std::string title;  // never set by the game: read and written back unchanged
+};
+
+constexpr int BoardOperations = 4;
+constexpr int BoardLessons = 25;
+constexpr int BoardDistances = 6;
+
+// The 4 x 25 x 6 boards of the current classroom, [operation][lesson][distance].
+struct LeaderboardTableData {
+    Leaderboard boards[BoardOperations][BoardLessons][BoardDistances];
+};
+
+// Process-wide; holds the boards of the current classroom only.
+extern LeaderboardTableData LeaderboardTable;
