@@ -1,0 +1,297 @@
+// The field reader and value writer shared by the saved-data files and the sound list.
+#include "store/fields.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <charconv>
+#include <cfloat>
+#include <climits>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+
+namespace {
+
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isDelimiter(char c) { return c == ',' || c == '\n' || c == '\r'; }
+
+// Consumes the comma or line end (CR, LF or CR LF) at p, if there is one there.
+std::size_t consumeDelimiter(const std::string& d, std::size_t p) {
+    if (p >= d.size()) return p;
+    if (d[p] == ',' || d[p] == '\n') return p + 1;
+    if (d[p] == '\r') return (p + 1 < d.size() && d[p + 1] == '\n') ? p + 2 : p + 1;
+    return p;
+}
+
+// Cuts the next field out of the data and moves past it, following the field rules.
+std::string_view nextField(FieldReader& r, std::size_t limit, bool number) {
+    const std::string& d = r.data;
+    const std::size_t n = d.size();
+    std::size_t p = r.pos < n ? r.pos : n;
+    while (p < n && isBlank(d[p])) ++p;
+    if (p >= n) {
+        r.pos = n;
+        return {};
+    }
+    if (d[p] == '"') {
+        const std::size_t start = p + 1;
+        std::size_t end = start;
+        while (end < n && d[end] != '"' && end - start < limit) ++end;
+        if (end < n && d[end] == '"') {
+            // Closed in time: drop the closing quote, then the comma or line end after it.
+            std::size_t q = end + 1;
+            while (q < n && isBlank(d[q])) ++q;
+            r.pos = (q < n && isDelimiter(d[q])) ? consumeDelimiter(d, q) : end + 1;
+        } else {
+            r.pos = end;  // overlong, or the data ended inside the quotes
+        }
+        return std::string_view(d).substr(start, end - start);
+    }
+    const std::size_t start = p;
+    std::size_t end = p;
+    while (end < n && !isDelimiter(d[end]) && !(number && isBlank(d[end])) && end - start < limit) ++end;
+    std::size_t next = end;
+    if (end < n && isDelimiter(d[end])) {
+        next = consumeDelimiter(d, end);
+    } else if (end < n && number && isBlank(d[end])) {
+        // A blank ends a number; when only blanks stand between it and the line end, that line end
+        // belongs to this field too, so that the next read starts on the next line.
+        std::size_t q = end;
+        while (q < n && isBlank(d[q])) ++q;
+        if (q >= n || isDelimiter(d[q])) next = consumeDelimiter(d, q);
+    }
+    r.pos = next;
+    return std::string_view(d).substr(start, end - start);
+}
+
+// The longest prefix of s that is a decimal number (sign, digits, point, digits, exponent), with
+// "d"/"D" exponents turned into "e" and a leading "+" dropped, ready for from_chars. Empty when s
+// does not start with a number.
+std::size_t decimalPrefix(std::string_view s, char* out, bool& negative) {
+    std::size_t i = 0, o = 0;
+    negative = false;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
+    std::size_t digits = 0;
+    while (i < s.size() && s[i] >= '0' && s[i] <= '9') out[o++] = s[i++], ++digits;
+    if (i < s.size() && s[i] == '.') {
+        out[o++] = s[i++];
+        while (i < s.size() && s[i] >= '0' && s[i] <= '9') out[o++] = s[i++], ++digits;
+    }
+    if (digits == 0) return 0;
+    if (i < s.size() && (s[i] == 'e' || s[i] == 'E' || s[i] == 'd' || s[i] == 'D')) {
+        std::size_t j = i + 1;
+        std::size_t save = o;
+        out[o++] = 'e';
+        if (j < s.size() && (s[j] == '+' || s[j] == '-')) out[o++] = s[j++];
+        const std::size_t expStart = j;
+        while (j < s.size() && s[j] >= '0' && s[j] <= '9') out[o++] = s[j++];
+        if (j == expStart) o = save;  // "1e" is the number 1
+    }
+    return o;
+}
+
+// Whether a number text that from_chars found out of range is too large (else too small).
+bool overflows(std::string_view text) {
+    long exponent = 0;
+    const std::size_t e = text.find('e');
+    if (e != std::string_view::npos) {
+        std::size_t j = e + 1;
+        bool negative = false;
+        if (j < text.size() && (text[j] == '+' || text[j] == '-')) negative = text[j++] == '-';
+        for (; j < text.size(); ++j) {
+            if (exponent < 100000) exponent = exponent * 10 + (text[j] - '0');
+        }
+        if (negative) exponent = -exponent;
+        text = text.substr(0, e);
+    }
+    // Decimal position of the first nonzero digit relative to the point.
+    const std::size_t point = text.find('.');
+    const std::size_t intEnd = point == std::string_view::npos ? text.size() : point;
+    std::size_t first = 0;
+    while (first < text.size() && (text[first] == '0' || text[first] == '.')) ++first;
+    if (first >= text.size()) return false;  // all zeros
+    long magnitude = first < intEnd ? static_cast<long>(intEnd - first)
+                                     : -static_cast<long>(first - intEnd - 1);
+    return exponent + magnitude > 0;
+}
+
+double parseReal(std::string_view field) {
+    char buf[MaxNumberField + 8];
+    bool negative = false;
+    const std::size_t len = decimalPrefix(field.substr(0, MaxNumberField), buf, negative);
+    if (len == 0) return 0;
+    double value = 0;
+    const auto [ptr, ec] = std::from_chars(buf, buf + len, value);
+    (void)ptr;
+    if (ec == std::errc::result_out_of_range) {
+        value = overflows(std::string_view(buf, len)) ? DBL_MAX : 0.0;
+    } else if (ec != std::errc()) {
+        value = 0;
+    }
+    return negative ? -value : value;
+}
+
+int clampToInt(double v) {
+    if (!(v >= static_cast<double>(INT_MIN))) return v != v ? 0 : INT_MIN;
+    if (v > static_cast<double>(INT_MAX)) return INT_MAX;
+    return static_cast<int>(v);
+}
+
+int parseInt(std::string_view field) {
+    for (char c : field) {
+        if (c == '.' || c == 'e' || c == 'E' || c == 'd' || c == 'D') {
+            // Ties to even, as the default rounding mode does.
+            return clampToInt(std::nearbyint(parseReal(field)));
+        }
+    }
+    std::size_t i = 0;
+    bool negative = false;
+    if (i < field.size() && (field[i] == '+' || field[i] == '-')) negative = field[i++] == '-';
+    std::int64_t value = 0;
+    for (; i < field.size() && field[i] >= '0' && field[i] <= '9'; ++i) {
+        if (value <= INT64_C(1) << 32) value = value * 10 + (field[i] - '0');
+    }
+    if (negative) value = -value;
+    if (value < INT_MIN) return INT_MIN;
+    if (value > INT_MAX) return INT_MAX;
+    return static_cast<int>(value);
+}
+
+}  // namespace
+
+FieldReader openFields(const std::string& path) {
+    FieldReader r;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return r;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+        // Read to the end even if the file grew or shrank since fstat.
+        std::size_t size = st.st_size > 0 ? static_cast<std::size_t>(st.st_size) : 0;
+        r.data.resize(size + 1);
+        std::size_t got = 0;
+        for (;;) {
+            if (got == r.data.size()) r.data.resize(r.data.size() * 2 + 4096);
+            const ssize_t n = ::read(fd, r.data.data() + got, r.data.size() - got);
+            if (n > 0) {
+                got += static_cast<std::size_t>(n);
+            } else if (n < 0 && errno == EINTR) {
+                continue;
+            } else {
+                if (n < 0) got = 0;  // unreadable part way: treat as unreadable
+                break;
+            }
+        }
+        r.data.resize(got);
+    }
+    ::close(fd);
+    return r;
+}
+
+int readIntField(FieldReader& r) { return parseInt(nextField(r, MaxNumberField, true)); }
+
+double readRealField(FieldReader& r) { return parseReal(nextField(r, MaxNumberField, true)); }
+
+std::string readTextField(FieldReader& r) { return std::string(nextField(r, MaxTextField, false)); }
+
+std::string readTextLine(FieldReader& r) {
+    const std::string& d = r.data;
+    const std::size_t n = d.size();
+    const std::size_t start = r.pos < n ? r.pos : n;
+    std::size_t end = start;
+    while (end < n && d[end] != '\r' && d[end] != '\n') ++end;
+    r.pos = consumeDelimiter(d, end);
+    return d.substr(start, end - start);
+}
+
+void appendInt(std::string& out, int value) {
+    char buf[16];
+    const auto res = std::to_chars(buf, buf + sizeof buf, value);
+    if (value >= 0) out += ' ';
+    out.append(buf, static_cast<std::size_t>(res.ptr - buf));
+    out += "\r\n";
+}
+
+void appendReal(std::string& out, double value) {
+    // to_chars with the general format and a precision is defined as printf "%.16g" in the C
+    // locale, whatever locale the process runs in.
+    char buf[48];
+    const auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 16);
+    const char* end = res.ptr;
+    if (end > buf && end[-1] == '.') --end;  // never a bare trailing point
+    if (!std::signbit(value)) out += ' ';
+    out.append(buf, static_cast<std::size_t>(end - buf));
+    out += "\r\n";
+}
+
+void appendText(std::string& out, const std::string& value) {
+    out += value;
+    out += "\r\n";
+}
+
+namespace {
+
+// Whether the file at path already holds exactly content.
+bool fileHolds(const std::string& path, const std::string& content) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    bool same = false;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+        static_cast<std::uint64_t>(st.st_size) == content.size()) {
+        std::string existing(content.size() + 1, '\0');
+        std::size_t got = 0;
+        for (;;) {
+            const ssize_t n = ::read(fd, existing.data() + got, existing.size() - got);
+            if (n > 0) {
+                got += static_cast<std::size_t>(n);
+                if (got == existing.size()) break;  // longer than expected
+            } else if (n < 0 && errno == EINTR) {
+                continue;
+            } else {
+                if (n < 0) got = existing.size();
+                break;
+            }
+        }
+        same = got == content.size() && std::memcmp(existing.data(), content.data(), got) == 0;
+    }
+    ::close(fd);
+    return same;
+}
+
+std::atomic<unsigned> temporaryCounter{0};
+
+}  // namespace
+
+bool writeFileAtomically(const std::string& path, const std::string& content) {
+    // Rewriting a file with the bytes it already holds changes nothing, and skipping it saves a
+    // flush to disk for each unchanged record of a board.
+    if (fileHolds(path, content)) return true;
+    // The temporary name is unique to this process and write and never starts with a dot, so a
+    // leftover after a crash is an ordinary file that deleting a board's files also removes.
+    const std::string temporary = path + ".tmp" + std::to_string(::getpid()) + "-" +
+                                  std::to_string(temporaryCounter.fetch_add(1));
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) return false;
+    bool ok = true;
+    std::size_t done = 0;
+    while (ok && done < content.size()) {
+        const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
+        if (n > 0) {
+            done += static_cast<std::size_t>(n);
+        } else if (!(n < 0 && errno == EINTR)) {
+            ok = false;
+        }
+    }
+    // The bytes must be on disk before the rename makes them the file: a crash then leaves either
+    // the old file or the new one, never a torn one.
+    if (ok && ::fsync(fd) != 0) ok = false;
+    if (::close(fd) != 0) ok = false;
+    if (ok && ::rename(temporary.c_str(), path.c_str()) != 0) ok = false;
+    if (!ok) ::unlink(temporary.c_str());
+    return ok;
+}

@@ -1,0 +1,50 @@
+// Reading and writing the one-value-per-line text of the saved-data files and the sound list.
+#pragma once
+#include <cstddef>
+#include <string>
+
+// A whole file held in memory and the place the next field starts. Fields are read from the front
+// to the back; any content is safe to read, and past the end every field reads as empty.
+struct FieldReader {
+    std::string data;
+    std::size_t pos = 0;
+};
+
+// Longest text field and number field; the rest of an overlong field is left for the next read.
+constexpr std::size_t MaxTextField = 4096;
+constexpr std::size_t MaxNumberField = 67;
+
+// Reads the whole file at path ("/" separated, relative to the working directory or absolute).
+// A file that cannot be read, or a directory, gives an empty reader.
+FieldReader openFields(const std::string& path);
+
+// The field rules: blanks and tabs before a field are skipped; a field ends at a comma, LF, CR or
+// CR LF, which is consumed; a field that starts with a double quote runs to the next double quote.
+// A number field also ends at a blank or tab. At the end of the data a field reads as empty.
+
+// An integer field; text holding ".", "e", "E", "d" or "D" is read as a real and rounded to the
+// nearest integer, ties to even. Empty or non-numeric text gives 0; values beyond the 32-bit range
+// are clamped to it.
+int readIntField(FieldReader& r);
+// A real field; empty or non-numeric text gives 0, never a NaN or an infinity.
+double readRealField(FieldReader& r);
+// A text field: blanks and tabs after its first character belong to it, trailing ones included.
+std::string readTextField(FieldReader& r);
+// The rest of the current line, byte for byte (leading blanks, commas and quotes included), and
+// its line end (CR, LF or CR LF) consumed. Used for the names and passwords of the saved-data files,
+// which are written one value per line, so that any text typed in comes back unchanged.
+std::string readTextLine(FieldReader& r);
+
+// The writer side: each appends one value and its CR LF line end to out.
+// An integer as printf "% d": a leading blank when not negative.
+void appendInt(std::string& out, int value);
+// A real as printf "%.16g" with a leading blank when its sign is positive (so -0 stays "-0").
+void appendReal(std::string& out, double value);
+// Text byte for byte, unquoted.
+void appendText(std::string& out, const std::string& value);
+
+// Replaces the file at path with content so that it is never left half written: the bytes go to a
+// temporary file in the same directory, are flushed to disk, and the temporary file is renamed over
+// path. When the file already holds exactly content, nothing is written. Returns false when the
+// file could not be written; the old file is then left exactly as it was. The directory must exist.
+bool writeFileAtomically(const std::string& path, const std::string& content);
