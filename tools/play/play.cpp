@@ -1,0 +1,268 @@
+// tallyrally-play: runs the whole game on the headless back end, driven by a script of keys,
+// waits and screenshots on a virtual clock, so that the same script always gives the same run.
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "audio/sound.h"
+#include "png_write.h"
+#include "present/headless.h"
+#include "present/platform.h"
+#include "shell/shell.h"
+
+namespace {
+
+enum class Kind { Wait, Key, Hold, Shot, Quit };
+
+struct Command {
+    Kind kind;
+    int line;
+    double ms = 0;
+    std::vector<std::string> keys;  // key strings for Key; one for Hold
+    int scanCode = 0;               // Hold
+    std::string file;               // Shot
+};
+
+struct NamedKey {
+    std::string keyString;
+    int scanCode;
+};
+
+std::string ext(char scan) { return std::string(1, '\xFF') + scan; }
+
+const std::map<std::string, NamedKey>& namedKeys() {
+    static const std::map<std::string, NamedKey> keys = {
+        {"Enter", {"\r", 0x1C}},        {"Esc", {"\x1B", 0x01}},       {"Backspace", {"\b", 0x0E}},
+        {"Space", {" ", 0x39}},         {"Tab", {"\t", 0x0F}},         {"Left", {ext('K'), 0x4B}},
+        {"Right", {ext('M'), 0x4D}},    {"Up", {ext('H'), 0x48}},      {"Down", {ext('P'), 0x50}},
+        {"Delete", {ext('S'), 0x53}},   {"Home", {ext('G'), 0x47}},    {"End", {ext('O'), 0x4F}},
+        {"F1", {ext(0x3B), 0x3B}},      {"F2", {ext(0x3C), 0x3C}},     {"F3", {ext(0x3D), 0x3D}},
+        {"F4", {ext(0x3E), 0x3E}},      {"F5", {ext(0x3F), 0x3F}},     {"F6", {ext(0x40), 0x40}},
+        {"F7", {ext(0x41), 0x41}},      {"F8", {ext(0x42), 0x42}},     {"F9", {ext(0x43), 0x43}},
+        {"F10", {ext(0x44), 0x44}},     {"F11", {ext('\x85'), 0x57}}, {"F12", {ext('\x86'), 0x58}},
+    };
+    return keys;
+}
+
+// Set-1 scan codes of the printable keys of a US keyboard, for `hold` of a character.
+int scanCodeOf(char c) {
+    static const std::string rows[] = {"1234567890-=", "qwertyuiop[]", "asdfghjkl;'", "zxcvbnm,./"};
+    static const int starts[] = {0x02, 0x10, 0x1E, 0x2C};
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    for (int r = 0; r < 4; ++r) {
+        const auto at = rows[r].find(c);
+        if (at != std::string::npos) return starts[r] + static_cast<int>(at);
+    }
+    if (c == '`') return 0x29;
+    if (c == '\\') return 0x2B;
+    if (c == '+') return 0x0D;
+    if (c == '*') return 0x37;
+    return 0;
+}
+
+bool parseKey(const std::string& name, NamedKey& out) {
+    const auto& keys = namedKeys();
+    const auto it = keys.find(name);
+    if (it != keys.end()) {
+        out = it->second;
+        return true;
+    }
+    if (name.size() == 1 && static_cast<unsigned char>(name[0]) > 32 &&
+        static_cast<unsigned char>(name[0]) < 127) {
+        out = {name, scanCodeOf(name[0])};
+        return true;
+    }
+    return false;
+}
+
+[[noreturn]] void badScript(const std::string& script, int line, const std::string& why) {
+    std::cerr << script << ":" << line << ": " << why << "\n";
+    std::exit(2);
+}
+
+bool parseMs(const std::string& text, double& ms) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    ms = std::strtod(text.c_str(), &end);
+    return *end == '\0' && ms >= 0 && ms < 1.0e9;
+}
+
+std::vector<Command> parseScript(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) badScript(path, 0, "cannot read the script");
+    std::vector<Command> commands;
+    std::string text;
+    for (int line = 1; std::getline(in, text); ++line) {
+        if (!text.empty() && text.back() == '\r') text.pop_back();
+        const auto first = text.find_first_not_of(" \t");
+        if (first == std::string::npos || text[first] == '#') continue;
+        std::istringstream words(text.substr(first));
+        std::string verb;
+        words >> verb;
+        Command command{Kind::Wait, line};
+        std::string word;
+        if (verb == "wait") {
+            std::string ms;
+            words >> ms;
+            if (!parseMs(ms, command.ms) || (words >> word)) badScript(path, line, "wait needs one number of ms");
+        } else if (verb == "key") {
+            command.kind = Kind::Key;
+            while (words >> word) {
+                NamedKey key;
+                if (!parseKey(word, key)) badScript(path, line, "unknown key '" + word + "'");
+                command.keys.push_back(key.keyString);
+            }
+            if (command.keys.empty()) badScript(path, line, "key needs at least one key name");
+        } else if (verb == "type") {
+            command.kind = Kind::Key;
+            const auto start = text.find("type", first) + 4;
+            const std::string rest = start < text.size() ? text.substr(start + 1) : std::string();
+            for (char c : rest) command.keys.emplace_back(1, c);
+            if (command.keys.empty()) badScript(path, line, "type needs text");
+        } else if (verb == "hold") {
+            command.kind = Kind::Hold;
+            std::string name, ms;
+            words >> name >> ms;
+            NamedKey key;
+            if (!parseKey(name, key)) badScript(path, line, "unknown key '" + name + "'");
+            if (!parseMs(ms, command.ms) || (words >> word)) badScript(path, line, "hold needs a key and ms");
+            if (key.scanCode == 0) badScript(path, line, "key '" + name + "' has no scan code to hold");
+            command.keys.push_back(key.keyString);
+            command.scanCode = key.scanCode;
+        } else if (verb == "shot") {
+            command.kind = Kind::Shot;
+            words >> command.file;
+            if (command.file.empty() || (words >> word)) badScript(path, line, "shot needs one file name");
+        } else if (verb == "quit") {
+            command.kind = Kind::Quit;
+            if (words >> word) badScript(path, line, "quit takes nothing");
+        } else {
+            badScript(path, line, "unknown command '" + verb + "'");
+        }
+        commands.push_back(command);
+    }
+    return commands;
+}
+
+struct Player {
+    std::vector<Command> commands;
+    std::size_t next = 0;
+    double resumeAt = 0;        // game time at which the next command applies
+    bool shotPending = false;   // waiting for the next presented frame
+    std::string shotsDir;
+    std::map<int, double> releases;  // held scan code -> game time of release
+
+    void finish() {
+        releaseSoundLibrary();
+        std::fflush(stdout);
+        std::exit(0);
+    }
+
+    void releaseHeld(double now) {
+        for (auto it = releases.begin(); it != releases.end();) {
+            if (now >= it->second) {
+                headlessSetKeyDown(it->first, false);
+                it = releases.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+
+    // Applies every command that game time has reached.
+    void step() {
+        const double now = nowSeconds();
+        releaseHeld(now);
+        while (!shotPending && next < commands.size() && now + 1e-9 >= resumeAt) {
+            const Command& command = commands[next++];
+            switch (command.kind) {
+                case Kind::Wait:
+                    resumeAt = now + command.ms / 1000.0;
+                    break;
+                case Kind::Key:
+                    for (const auto& key : command.keys) headlessPushKey(key);
+                    break;
+                case Kind::Hold:
+                    // A held key also arrives once as a key press, as on a real keyboard.
+                    headlessPushKey(command.keys.front());
+                    headlessSetKeyDown(command.scanCode, true);
+                    releases[command.scanCode] = now + command.ms / 1000.0;
+                    break;
+                case Kind::Shot:
+                    shotPending = true;
+                    break;
+                case Kind::Quit:
+                    finish();
+            }
+        }
+        if (!shotPending && next >= commands.size() && releases.empty()) finish();
+    }
+
+    void presented() {
+        if (!shotPending) return;
+        const Command& command = commands[next - 1];
+        std::filesystem::path file = command.file;
+        if (file.is_relative()) file = std::filesystem::path(shotsDir) / file;
+        if (!writePng(file.string(), 1280, 720, headlessScreen(), headlessScreenPitch()))
+            std::cerr << "line " << command.line << ": could not write " << file << "\n";
+        shotPending = false;
+    }
+};
+
+void usage() {
+    std::cerr << "usage: tallyrally-play [--dir DIR] [--shots DIR] [--fps N] [--trace] SCRIPT\n";
+    std::exit(2);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string dir = ".", shots, script;
+    double fps = 60;
+    bool trace = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if ((arg == "--dir" || arg == "--shots" || arg == "--fps") && i + 1 < argc) {
+            const std::string value = argv[++i];
+            if (arg == "--dir") dir = value;
+            if (arg == "--shots") shots = value;
+            if (arg == "--fps") {
+                char* end = nullptr;
+                fps = std::strtod(value.c_str(), &end);
+                if (*end != '\0' || !(fps >= 1 && fps <= 1000)) usage();
+            }
+        } else if (arg == "--trace") {
+            trace = true;
+        } else if (!arg.empty() && arg[0] != '-' && script.empty()) {
+            script = arg;
+        } else {
+            usage();
+        }
+    }
+    if (script.empty()) usage();
+
+    static Player player;
+    player.commands = parseScript(script);
+    std::error_code error;
+    player.shotsDir = std::filesystem::absolute(shots.empty() ? dir : shots, error).string();
+    if (chdir(dir.c_str()) != 0) {
+        std::cerr << "cannot enter " << dir << "\n";
+        return 2;
+    }
+    headlessSetFrameSeconds(1.0 / fps);
+    headlessSetPresentHook([] { player.presented(); });
+    headlessSetTimeHook([] { player.step(); });
+    setSoundTrace(trace);
+    player.step();  // commands before the first wait apply at time 0
+    const int status = runGame();
+    releaseSoundLibrary();
+    return status;
+}
