@@ -23,8 +23,8 @@ namespace {
 enum class Kind { Wait, Key, Hold, Shot, Quit };
 
 struct Command {
-    Kind kind;
-    int line;
+    Kind kind = Kind::Wait;
+    int line = 0;
     double ms = 0;
     std::vector<std::string> keys;  // key strings for Key; one for Hold
     int scanCode = 0;               // Hold
@@ -107,7 +107,8 @@ std::vector<Command> parseScript(const std::string& path) {
         std::istringstream words(text.substr(first));
         std::string verb;
         words >> verb;
-        Command command{Kind::Wait, line};
+        Command command;
+        command.line = line;
         std::string word;
         if (verb == "wait") {
             std::string ms;
@@ -152,7 +153,7 @@ std::vector<Command> parseScript(const std::string& path) {
     return commands;
 }
 
-struct Player {
+struct ScriptRunner {
     std::vector<Command> commands;
     std::size_t next = 0;
     double resumeAt = 0;        // game time at which the next command applies
@@ -249,7 +250,7 @@ int main(int argc, char** argv) {
     }
     if (script.empty()) usage();
 
-    static Player player;
+    static ScriptRunner player;
     player.commands = parseScript(script);
     std::error_code error;
     player.shotsDir = std::filesystem::absolute(shots.empty() ? dir : shots, error).string();
