@@ -1,0 +1,238 @@
+// The platform services on SDL2: the scaled full-screen window, the key queue, the clock and sleeping.
+#include <SDL.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <deque>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "audio/sound.h"
+#include "present/keymap.h"
+#include "present/platform.h"
+
+// The key map is written without SDL; make sure its numbers are SDL's.
+static_assert(KeyCode::Return == SDLK_RETURN && KeyCode::Escape == SDLK_ESCAPE &&
+              KeyCode::Backspace == SDLK_BACKSPACE && KeyCode::Tab == SDLK_TAB &&
+              KeyCode::Delete == SDLK_DELETE);
+static_assert(KeyCode::F1 == SDLK_F1 && KeyCode::F1 + 9 == SDLK_F10 && KeyCode::F11 == SDLK_F11 &&
+              KeyCode::F12 == SDLK_F12);
+static_assert(KeyCode::Insert == SDLK_INSERT && KeyCode::Home == SDLK_HOME && KeyCode::PageUp == SDLK_PAGEUP &&
+              KeyCode::End == SDLK_END && KeyCode::PageDown == SDLK_PAGEDOWN);
+static_assert(KeyCode::Right == SDLK_RIGHT && KeyCode::Left == SDLK_LEFT && KeyCode::Down == SDLK_DOWN &&
+              KeyCode::Up == SDLK_UP);
+static_assert(KeyCode::KeypadDivide == SDLK_KP_DIVIDE && KeyCode::KeypadMultiply == SDLK_KP_MULTIPLY &&
+              KeyCode::KeypadMinus == SDLK_KP_MINUS && KeyCode::KeypadPlus == SDLK_KP_PLUS &&
+              KeyCode::KeypadEnter == SDLK_KP_ENTER);
+static_assert(KeyCode::Keypad1 == SDLK_KP_1 && KeyCode::Keypad9 == SDLK_KP_9 && KeyCode::Keypad0 == SDLK_KP_0 &&
+              KeyCode::KeypadPeriod == SDLK_KP_PERIOD);
+static_assert(SDL_SCANCODE_ESCAPE == 41 && SDL_SCANCODE_UP == 82 && SDL_SCANCODE_KP_8 == 96 &&
+              SDL_SCANCODE_LCTRL == 224 && SDL_SCANCODE_APPLICATION == 101);
+
+namespace {
+
+// Without a working vsync, frames are held to about this many per second.
+constexpr double FallbackFramesPerSecond = 60.0;
+// Even with vsync, never present faster than this (a hidden window may not wait for the display).
+constexpr double MostFramesPerSecond = 250.0;
+// A game that stops reading keys must not make the queue grow without end.
+constexpr std::size_t MostQueuedKeys = 256;
+
+struct Display {
+    SDL_Window* window = nullptr;
+    SDL_Renderer* renderer = nullptr;
+    SDL_Texture* texture = nullptr;
+    int width = 0;
+    int height = 0;
+    bool vsync = false;
+    bool fullscreen = false;
+    double lastPresent = 0.0;
+    std::vector<std::uint32_t> pixels;  // the screen, 0xAARRGGBB, row after row without padding
+    std::deque<std::string> keys;
+};
+
+Display display;
+
+void queueKey(std::string key) {
+    if (!key.empty() && display.keys.size() < MostQueuedKeys) display.keys.push_back(std::move(key));
+}
+
+void toggleFullscreen() {
+    if (display.window == nullptr) return;
+    const bool wantFullscreen = !display.fullscreen;
+    if (SDL_SetWindowFullscreen(display.window, wantFullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0)
+        return;  // stay as we are
+    display.fullscreen = wantFullscreen;
+    if (!wantFullscreen) {
+        SDL_SetWindowSize(display.window, display.width, display.height);
+        SDL_SetWindowPosition(display.window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+    }
+}
+
+void closeDisplay();
+
+// The close button: everything the menus change is saved as it changes, so just leave.
+[[noreturn]] void closeProgram() {
+    releaseSoundLibrary();
+    closeDisplay();
+    std::exit(0);
+}
+
+// Takes every waiting window and keyboard event, queueing key presses in arrival order.
+void pumpEvents() {
+    if (SDL_WasInit(SDL_INIT_VIDEO) == 0) return;
+    SDL_Event event;
+    while (SDL_PollEvent(&event) != 0) {
+        switch (event.type) {
+            case SDL_QUIT: closeProgram();
+            case SDL_KEYDOWN: {
+                const SDL_Keysym& key = event.key.keysym;
+                if (key.sym == SDLK_F11) {
+                    if (event.key.repeat == 0) toggleFullscreen();
+                    break;  // the full-screen key is the window's, never the game's
+                }
+                queueKey(keyStringForKeyDown(key.sym, (key.mod & KMOD_NUM) != 0));
+                break;
+            }
+            case SDL_TEXTINPUT:
+                for (std::string& typed : keyStringsFromText(event.text.text)) queueKey(std::move(typed));
+                break;
+            default: break;
+        }
+    }
+}
+
+void sleepSeconds(double seconds) {
+    if (seconds > 0.0) std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+}
+
+bool createWindow(int width, int height, bool fullscreen) {
+    const Uint32 flags = SDL_WINDOW_RESIZABLE | (fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+    display.window = SDL_CreateWindow("Tally Rally", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height,
+                                      flags);
+    display.fullscreen = fullscreen && display.window != nullptr;
+    return display.window != nullptr;
+}
+
+bool createRenderer() {
+    // Best first: accelerated and waiting for the display's refresh; then whatever there is.
+    const Uint32 choices[] = {SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC, SDL_RENDERER_PRESENTVSYNC, 0,
+                              SDL_RENDERER_SOFTWARE};
+    for (Uint32 flags : choices) {
+        display.renderer = SDL_CreateRenderer(display.window, -1, flags);
+        if (display.renderer != nullptr) break;
+    }
+    if (display.renderer == nullptr) return false;
+    SDL_RendererInfo info;
+    display.vsync = SDL_GetRendererInfo(display.renderer, &info) == 0 && (info.flags & SDL_RENDERER_PRESENTVSYNC) != 0;
+    return true;
+}
+
+void closeDisplay() {
+    if (display.texture != nullptr) SDL_DestroyTexture(display.texture);
+    if (display.renderer != nullptr) SDL_DestroyRenderer(display.renderer);
+    if (display.window != nullptr) SDL_DestroyWindow(display.window);
+    display.texture = nullptr;
+    display.renderer = nullptr;
+    display.window = nullptr;
+    display.pixels.clear();
+}
+
+}  // namespace
+
+bool openScreen(int width, int height, int /*bitsPerPixel*/, int /*pages*/, int flags) {
+    if (display.window != nullptr || width <= 0 || height <= 0) return display.window != nullptr;
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) return false;
+    // Big square pixels: the picture is enlarged without smoothing.
+    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
+
+    const bool fullscreen = (flags & ScreenFullscreen) != 0;
+    // A window of the screen's own size stands in when full screen cannot be had.
+    if (!createWindow(width, height, fullscreen) && !(fullscreen && createWindow(width, height, false))) return false;
+    if (!createRenderer()) {
+        closeDisplay();
+        return false;
+    }
+    // Scaled to fit with its shape kept, the rest of the display black.
+    SDL_RenderSetLogicalSize(display.renderer, width, height);
+    display.texture =
+        SDL_CreateTexture(display.renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, width, height);
+    if (display.texture == nullptr) {
+        closeDisplay();
+        return false;
+    }
+    display.width = width;
+    display.height = height;
+    display.pixels.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0xFF000000u);
+    SDL_StartTextInput();
+    unlockScreen();  // show the black screen at once
+    return true;
+}
+
+void hideMousePointer() {
+    if (SDL_WasInit(SDL_INIT_VIDEO) != 0) SDL_ShowCursor(SDL_DISABLE);
+}
+
+void lockScreen() {}
+
+void unlockScreen() {
+    pumpEvents();
+    if (display.texture == nullptr) return;
+    SDL_UpdateTexture(display.texture, nullptr, display.pixels.data(), display.width * 4);
+    SDL_SetRenderDrawColor(display.renderer, 0, 0, 0, 255);
+    SDL_RenderClear(display.renderer);
+    SDL_RenderCopy(display.renderer, display.texture, nullptr, nullptr);
+    // Keep the pace where the display does not: without vsync about 60 frames a second.
+    const double shortest = 1.0 / (display.vsync ? MostFramesPerSecond : FallbackFramesPerSecond);
+    sleepSeconds(display.lastPresent + shortest - nowSeconds());
+    SDL_RenderPresent(display.renderer);
+    display.lastPresent = nowSeconds();
+}
+
+std::uint32_t* screenPixels() { return display.pixels.empty() ? nullptr : display.pixels.data(); }
+
+ScreenInfo screenInfo() {
+    if (display.pixels.empty()) return {};
+    return {display.width, display.height, 4, display.width * 4};
+}
+
+std::string readKey() {
+    pumpEvents();
+    if (display.keys.empty()) return "";
+    std::string key = std::move(display.keys.front());
+    display.keys.pop_front();
+    return key;
+}
+
+bool isKeyDown(int scanCode) {
+    pumpEvents();
+    if (SDL_WasInit(SDL_INIT_VIDEO) == 0) return false;
+    int count = 0;
+    const Uint8* state = SDL_GetKeyboardState(&count);
+    const std::vector<int> usages = usagesForScanCode(scanCode);
+    return std::any_of(usages.begin(), usages.end(),
+                       [&](int usage) { return usage < count && state[usage] != 0; });
+}
+
+void sleepMs(int ms) {
+    if (ms >= 0) {
+        pumpEvents();
+        sleepSeconds(ms / 1000.0);
+        pumpEvents();
+        return;
+    }
+    for (;;) {
+        pumpEvents();
+        if (!display.keys.empty()) return;
+        sleepSeconds(0.050);
+    }
+}
+
+double nowSeconds() {
+    static const Uint64 frequency = SDL_GetPerformanceFrequency();
+    const Uint64 count = SDL_GetPerformanceCounter();
+    // Whole seconds and the remainder apart, so that a long uptime loses no precision.
+    return static_cast<double>(count / frequency) + static_cast<double>(count % frequency) / frequency;
+}
