@@ -1,0 +1,46 @@
+// The sound library's mixing arithmetic: voices summed into a float buffer, equaliser bands, and
+// the limited conversion to 16-bit samples. Knows nothing of devices or threads.
+#pragma once
+#include <cstdint>
+
+// One playing instance as the mixer sees it. samples holds the whole wave, interleaved with the
+// mix's channel count; the voice plays frames [begin, end) of it.
+struct Voice {
+    const std::int16_t* samples = nullptr;
+    std::int32_t begin = 0;
+    std::int32_t end = 0;
+    double position = 0;          // the frame now playing, begin <= position < end
+    float speed = 1.0f;           // frames of the wave per frame of output
+    float volume = 1.0f;
+    float pan = 0.0f;             // -1 left .. 1 right
+    std::int32_t loopsLeft = 1;   // plays left including the current one; negative: endless
+    bool muted = false;
+};
+
+// Adds frames frames of the voice into acc (frames x channels floats, channels 1 or 2) and moves
+// the voice on. Returns false when the voice has played out during this call; position is then
+// left at end. The caller guarantees begin < end and that samples covers [begin, end).
+bool renderVoice(Voice& voice, float* acc, std::int32_t frames, std::int32_t channels);
+
+// The gains of a voice on the left and right channel (on a one-channel mix only left counts):
+// centre plays at full volume on both sides, panning lowers the far side.
+void voiceGains(const Voice& voice, std::int32_t channels, float& left, float& right);
+
+// Writes count samples of acc, scaled by master, to out, limited to the 16-bit range so that a
+// loud mix clips instead of wrapping around. NaN becomes silence.
+void finishMix(const float* acc, std::int16_t* out, std::int32_t count, float master);
+
+// One peaking equaliser band (a second-order section per channel).
+struct PeakFilter {
+    bool enabled = false;
+    bool designed = false;
+    float b0 = 1, b1 = 0, b2 = 0, a1 = 0, a2 = 0;
+    float z1[2] = {0, 0};
+    float z2[2] = {0, 0};
+};
+
+// Sets the band's coefficients for a mix at rate Hz; clears its memory. The caller has checked
+// 0 < centre < rate / 2, octaves > 0.
+void designPeakFilter(PeakFilter& filter, double rate, double centre, double octaves, double gainDb);
+// Filters acc (frames x channels) in place.
+void applyPeakFilter(PeakFilter& filter, float* acc, std::int32_t frames, std::int32_t channels);
