@@ -1,0 +1,637 @@
+// The track tiles of the four seasons: verges, road, start line, bridge and the three water columns.
+#include <cstdint>
+#include <vector>
+
+#include "art.h"
+#include "paint.h"
+#include "palette.h"
+#include "pixel_map.h"
+
+namespace {
+
+constexpr int Tile = 32;
+
+enum Season { Summer = 0, Winter = 1, Desert = 2, Volcano = 3 };
+
+// The colours of one season. Tiles of a season share them so that any two tiles meet cleanly.
+struct SeasonArt {
+    std::uint32_t ground, groundDark, groundLight, groundShade;  // verges; shade is cast shadows
+    std::uint32_t road, roadDark, roadLight, laneMark;           // asphalt
+    std::uint32_t shore, shoreEdge;                              // banks, from ground to liquid
+    std::uint32_t deck, deckLight, deckGap, beam;                // bridge
+};
+
+const SeasonArt& seasonArt(int season) {
+    static const SeasonArt table[SeasonCount] = {
+        // Summer: green grass, blue water, wooden bridge.
+        {pal::LightGreen, pal::Green, pal::Mint, pal::Green,
+         pal::Grey, pal::DarkGrey, pal::LightGrey, pal::White,
+         pal::Sand, pal::Tan,
+         pal::Tan, pal::Sand, pal::Brown, pal::DarkBrown},
+        // Winter: snow, ice, a snow-dusted wooden bridge.
+        {pal::White, pal::PaleGrey, pal::Ice, pal::PaleGrey,
+         pal::Grey, pal::DarkGrey, pal::LightGrey, pal::White,
+         pal::PaleGrey, pal::LightGrey,
+         pal::Brown, pal::Tan, pal::DarkBrown, pal::DarkBrown},
+        // Desert: sand, an oasis stream with reeds, a sun-bleached bridge.
+        {pal::Sand, pal::Tan, pal::Cream, pal::Tan,
+         pal::Grey, pal::DarkGrey, pal::LightGrey, pal::Yellow,
+         pal::LightGreen, pal::Green,
+         pal::Sand, pal::Cream, pal::Tan, pal::Brown},
+        // Volcano: dark rock, lava, an iron bridge.
+        {pal::DarkGrey, pal::Ink, pal::Grey, pal::Ink,
+         pal::Grey, pal::DarkGrey, pal::LightGrey, pal::Orange,
+         pal::Ink, pal::DarkRed,
+         pal::DarkGrey, pal::Grey, pal::Ink, pal::Ink},
+    };
+    return table[season];
+}
+
+ImageHandle blankTile() { return createImage(Tile, Tile, pal::Key); }
+
+// Plots with wrap-around, so that shapes crossing an edge come back on the other side and the
+// tile repeats without a seam.
+void plotWrap(Image& tile, int x, int y, std::uint32_t colour) {
+    plot(tile, ((x % Tile) + Tile) % Tile, ((y % Tile) + Tile) % Tile, colour);
+}
+
+void ellipseWrap(Image& tile, double cx, double cy, double rx, double ry, std::uint32_t colour) {
+    for (int dy = -Tile; dy <= Tile; dy += Tile)
+        for (int dx = -Tile; dx <= Tile; dx += Tile) fillEllipse(tile, cx + dx, cy + dy, rx, ry, colour);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Verges
+
+// The plain ground texture: the base colour with sparse specks. Every ground tile uses it with
+// its own seed, so neighbouring tiles differ but nothing lines up at the edges.
+void paintGround(Image& tile, int season, std::uint32_t seed) {
+    const SeasonArt& a = seasonArt(season);
+    int darkShare = 50, lightShare = 30;  // per thousand
+    if (season == Winter) darkShare = 14, lightShare = 40;
+    if (season == Desert) darkShare = 40, lightShare = 40;
+    if (season == Volcano) darkShare = 90, lightShare = 35;
+    for (int y = 0; y < Tile; ++y)
+        for (int x = 0; x < Tile; ++x) {
+            const int n = noiseBelow(x, y, seed, 1000);
+            std::uint32_t c = a.ground;
+            if (n < darkShare) c = a.groundDark;
+            else if (n < darkShare + lightShare) c = a.groundLight;
+            plot(tile, x, y, c);
+        }
+    if (season == Summer) {
+        // Short blades: a dark pixel with a light tip above it, sparse.
+        for (int y = 1; y < Tile; ++y)
+            for (int x = 0; x < Tile; ++x)
+                if (noiseBelow(x, y, seed + 77, 1000) < 18) {
+                    plot(tile, x, y, pal::Green);
+                    plot(tile, x, y - 1, pal::Mint);
+                }
+    }
+    if (season == Desert) {
+        // Faint wind ripples: short tan dashes.
+        for (int y = 0; y < Tile; ++y)
+            for (int x = 0; x < Tile - 3; ++x)
+                if (noiseBelow(x, y, seed + 91, 1000) < 6)
+                    for (int i = 0; i < 3; ++i) plot(tile, x + i, y, pal::Tan);
+    }
+    if (season == Volcano) {
+        // A few ember specks.
+        for (int y = 0; y < Tile; ++y)
+            for (int x = 0; x < Tile; ++x)
+                if (noiseBelow(x, y, seed + 13, 1000) < 3) plot(tile, x, y, pal::DarkRed);
+    }
+}
+
+struct Placed {
+    const char* map;
+    int x, y;
+    Slots slots;
+};
+
+Slots slots2(std::uint32_t one, std::uint32_t two = 0, std::uint32_t shade = 0) {
+    Slots s;
+    s.colour[1] = one;
+    s.colour[2] = two;
+    s.colour[9] = shade;
+    return s;
+}
+
+void stampAll(Image& tile, const std::vector<Placed>& items, std::uint32_t shade) {
+    for (const Placed& p : items) {
+        Slots s = p.slots;
+        if (s.colour[9] == 0) s.colour[9] = shade;
+        stampMap(tile, p.x, p.y, parseMap(p.map, "tile decoration"), s);
+    }
+}
+
+// --- Decorations. '9' is the season's cast shadow; '1' and '2' are chosen per use.
+
+const char* Flower = R"(
+.1.
+121
+.1.
+)";
+
+const char* Tuft = R"(
+1...1
+.1.1.
+.212.
+)";
+
+const char* Pebble = R"(
+.LP.
+LLLG
+.GG9
+)";
+
+const char* Stone = R"(
+..PP..
+.PWPL.
+PPPLLG
+LLLLGG
+.GGGG9
+...99.
+)";
+
+const char* Boulder = R"(
+...LLLL...
+..LPPPLL..
+.LPWPPLLG.
+LLPPLLLLGG
+LLLLLLLGGG
+GLLLLGGGGD
+.GGGGGGGD9
+..DDDDDD99
+....9999..
+)";
+
+const char* Bush = R"(
+....gggggg....
+..ggelleeegg..
+.gelmlleeleeg.
+gellmleeeleleg
+geleleeeeeelg.
+gelleeReeeeeeg
+geeeeeeeeRleg9
+.geReeeeeeegg9
+..gggeeeeggg99
+....gggggg999.
+......99999...
+)";
+
+const char* SnowTuft = R"(
+t..b..t
+.t.b.t.
+.btbtb.
+..WWW..
+)";
+
+const char* SnowRock = R"(
+...WWW...
+..WWWWWL.
+.WWWPPLLG
+.LLGGGLGG
+LGGGGDGGD
+.DGGDDDDP
+..PPPPPP.
+)";
+
+const char* Pine = R"(
+.......g.......
+......gWg......
+.....gWWeg.....
+....gWWgeeg....
+.....ggeegg....
+....gWWgeeeg...
+...gWWWggeeeg..
+..ggggeeeeegg..
+....gWWgeeeg...
+...gWWWggeeeg..
+..gWWggeeeeegg.
+.ggggeeeeeeeggg
+..gggggggggggg.
+......nnb......
+...99.nnb.999..
+....999999999..
+)";
+
+const char* Snowman = R"(
+.....KK.....
+....KKKK....
+...KKKKKK...
+....WWWW....
+...WKWWKW...
+...WWooWW...
+...WWWWWL...
+..RRRRRRRR..
+...WWKWWL...
+..WWWWWWWL..
+.WWWWKWWWLL.
+.WWWWWWWWLL.
+.LWWWWWWLLL.
+..LLLLLLLL..
+...PPPPPPPP.
+)";
+
+const char* Ripple = R"(
+.tt..tt.
+t..tt..t
+)";
+
+const char* DesertPebbles = R"(
+.tb...
+tbbn..
+.nn...
+....tb
+...tbn
+....n.
+)";
+
+const char* Shrub = R"(
+..n...n.n...
+n..n.n.n..n.
+.n.nbnbn.n..
+..nbbtbbn..n
+.nbtbbbtbn..
+..nnbbbnn...
+....ttt.....
+)";
+
+const char* Cactus = R"(
+.....ee.....
+....eleg....
+....elegg...
+.ee.eleg....
+elegelegee..
+eleeeleglege
+.eeeelegleg.
+....elegeeg.
+....elegg...
+....eleg....
+....eleg....
+....elegt...
+...ttttttt..
+)";
+
+const char* Crack = R"(
+.r.....
+.Rr....
+..oR...
+..rRr..
+...rRo.
+....rRr
+.....r.
+)";
+
+const char* LavaPool = R"(
+...KKKKKK...
+.KKrrRRrrKK.
+KrRooyoooRrK
+KrooyyyoooRK
+KroooyooOorK
+.KrRoooooRK.
+..KKrrrrKK..
+....KKKK....
+)";
+
+const char* Vent = R"(
+...PPP...
+..PWWPP..
+...PPL...
+....L....
+..KDDDK..
+.KDnrnDK.
+..KDDDK..
+)";
+
+// Everything drawn on a verge tile beyond its texture, by season and variant (2..5; 0 and 1
+// are plain ground with different seeds, and the race picks them most often).
+std::vector<Placed> decorations(int season, int variant) {
+    switch (season * 10 + variant) {
+        // Summer
+        case 1:
+            return {{Tuft, 22, 20, slots2(pal::Green, pal::DarkGreen)}};
+        case 2:
+            return {{Flower, 5, 5, slots2(pal::Red, pal::Yellow)},
+                    {Flower, 20, 3, slots2(pal::Yellow, pal::Orange)},
+                    {Flower, 13, 13, slots2(pal::White, pal::Yellow)},
+                    {Flower, 25, 17, slots2(pal::Red, pal::Yellow)},
+                    {Flower, 4, 22, slots2(pal::White, pal::Yellow)},
+                    {Flower, 17, 25, slots2(pal::Pink, pal::Yellow)}};
+        case 3:
+            return {{Stone, 6, 8, {}}, {Pebble, 21, 5, {}}, {Pebble, 18, 22, {}}};
+        case 4:
+            return {{Tuft, 4, 6, slots2(pal::Green, pal::DarkGreen)},
+                    {Tuft, 19, 10, slots2(pal::Green, pal::DarkGreen)},
+                    {Tuft, 10, 21, slots2(pal::Green, pal::DarkGreen)},
+                    {Tuft, 24, 24, slots2(pal::Green, pal::DarkGreen)}};
+        case 5:
+            return {{Bush, 9, 10, {}}};
+        // Winter
+        case 11:
+            return {{Pebble, 24, 6, {}}};
+        case 12:
+            return {{SnowTuft, 4, 5, {}}, {SnowTuft, 20, 19, {}}};
+        case 13:
+            return {{SnowRock, 5, 9, {}}, {Pebble, 22, 22, {}}};
+        case 14:
+            return {{Pine, 8, 8, {}}};
+        case 15:
+            return {{Snowman, 10, 8, {}}};
+        // Desert
+        case 21:
+            return {{Ripple, 18, 22, {}}};
+        case 22:
+            return {{Ripple, 3, 6, {}}, {Ripple, 19, 14, {}}, {Ripple, 7, 24, {}}};
+        case 23:
+            return {{DesertPebbles, 6, 7, {}}, {DesertPebbles, 20, 20, {}}};
+        case 24:
+            return {{Shrub, 10, 12, {}}};
+        case 25:
+            return {{Cactus, 10, 9, {}}};
+        // Volcano
+        case 31:
+            return {{Pebble, 8, 22, {}}};
+        case 32:
+            return {{Crack, 6, 5, {}}, {Crack, 19, 18, {}}};
+        case 33:
+            return {{Boulder, 11, 11, {}}, {Pebble, 3, 4, {}}};
+        case 34:
+            return {{Vent, 12, 12, {}}};
+        case 35:
+            return {{LavaPool, 10, 12, {}}};
+        default:
+            return {};
+    }
+}
+
+ImageHandle makeGround(int season, int variant) {
+    ImageHandle tile = blankTile();
+    paintGround(*tile, season, 1000u + static_cast<std::uint32_t>(season * 16 + variant));
+    stampAll(*tile, decorations(season, variant), seasonArt(season).groundShade);
+    return tile;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Road
+
+// Asphalt with faint wheel tracks and a dashed line along the top and bottom edge: the three
+// road rows stack into three lanes with double dashes between them.
+void paintRoad(Image& tile, int season) {
+    const SeasonArt& a = seasonArt(season);
+    for (int y = 0; y < Tile; ++y)
+        for (int x = 0; x < Tile; ++x) {
+            const int n = noiseBelow(x, y, 500u + season, 1000);
+            std::uint32_t c = a.road;
+            if (n < 60) c = a.roadDark;
+            else if (n < 100) c = a.roadLight;
+            plot(tile, x, y, c);
+        }
+    // Wheel tracks where the cars' tyres run.
+    for (int band : {8, 22})
+        for (int y = band; y < band + 3; ++y)
+            for (int x = 0; x < Tile; ++x)
+                if (ditherOn(x, y, 5)) plot(tile, x, y, a.roadDark);
+    if (season == Winter) {
+        // Packed snow at the lane edges.
+        for (int x = 0; x < Tile; ++x) {
+            for (int y : {1, 2, 29, 30})
+                if (noiseBelow(x, y, 777, 10) < (y == 1 || y == 30 ? 6 : 2)) plot(tile, x, y, pal::PaleGrey);
+        }
+    }
+    if (season == Desert) {
+        for (int x = 0; x < Tile; ++x)
+            for (int y : {1, 2, 29, 30})
+                if (noiseBelow(x, y, 778, 10) < (y == 1 || y == 30 ? 4 : 1)) plot(tile, x, y, pal::Tan);
+    }
+    // Dashes: 8 on, 8 off, so they continue across tiles.
+    for (int x = 0; x < Tile; ++x)
+        if ((x + 4) % 16 < 8) {
+            plot(tile, x, 0, a.laneMark);
+            plot(tile, x, Tile - 1, a.laneMark);
+        }
+}
+
+ImageHandle makeRoad(int season) {
+    ImageHandle tile = blankTile();
+    paintRoad(*tile, season);
+    return tile;
+}
+
+// The start and finish columns: a chequered band across the road.
+ImageHandle makeStartLine(int season) {
+    ImageHandle tile = blankTile();
+    paintRoad(*tile, season);
+    const std::uint32_t light = pal::White, dark = pal::Ink;
+    for (int y = 0; y < Tile; ++y)
+        for (int x = 8; x < 24; ++x) plot(*tile, x, y, (((x - 8) / 4 + y / 4) % 2) ? dark : light);
+    return tile;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Bridge
+
+ImageHandle makeBridge(int season) {
+    const SeasonArt& a = seasonArt(season);
+    ImageHandle tile = blankTile();
+    Image& t = *tile;
+    if (season == Volcano) {
+        // Riveted iron plates, 16 wide.
+        for (int y = 0; y < Tile; ++y)
+            for (int x = 0; x < Tile; ++x) {
+                std::uint32_t c = a.deck;
+                if (x % 16 == 15) c = a.deckGap;
+                else if (x % 16 == 0) c = a.deckLight;
+                else if (noiseBelow(x, y, 901, 100) < 6) c = pal::Ink;
+                plot(t, x, y, c);
+            }
+        for (int x : {3, 12, 19, 28})
+            for (int y : {4, 27}) {
+                plot(t, x, y, pal::LightGrey);
+                plot(t, x, y + 1, pal::Ink);
+            }
+        // Tread pattern down the middle.
+        for (int y = 9; y <= 22; y += 4)
+            for (int x = 0; x < Tile; ++x)
+                if ((x + y) % 6 < 2 && x % 16 != 15) plot(t, x, y, pal::Grey);
+    } else {
+        // Planks across the direction of travel, 4 pixels each with a dark gap.
+        for (int x = 0; x < Tile; ++x) {
+            const int plank = x / 4;
+            const bool light = noiseBelow(plank, 0, 902u + season, 3) == 0;
+            for (int y = 0; y < Tile; ++y) {
+                std::uint32_t c = light ? a.deckLight : a.deck;
+                if (x % 4 == 3) c = a.deckGap;
+                else if (noiseBelow(x, y, 903u + season, 100) < 5) c = a.deckGap;  // grain
+                plot(t, x, y, c);
+            }
+            // Nails near both ends of each plank.
+            if (x % 4 == 1) {
+                plot(t, x, 3, a.beam);
+                plot(t, x, Tile - 4, a.beam);
+            }
+        }
+        if (season == Winter)
+            for (int y = 0; y < Tile; ++y)
+                for (int x = 0; x < Tile; ++x)
+                    if (x % 4 != 3 && noiseBelow(x, y, 904, 100) < 12) plot(t, x, y, pal::White);
+    }
+    // Edge beams: between lanes they meet as a double beam, at the river as the bridge's rim.
+    for (int x = 0; x < Tile; ++x) {
+        plot(t, x, 0, a.beam);
+        plot(t, x, Tile - 1, a.beam);
+    }
+    return tile;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Water (ice in winter, lava on the volcano)
+
+void paintLiquid(Image& t, int season) {
+    switch (season) {
+        case Summer:
+        case Desert: {
+            const std::uint32_t base = season == Summer ? pal::Blue : pal::Teal;
+            const std::uint32_t deep = season == Summer ? pal::DarkBlue : pal::Blue;
+            fillRect(t, 0, 0, Tile - 1, Tile - 1, base);
+            // Deeper patches, dithered.
+            for (int y = 0; y < Tile; ++y)
+                for (int x = 0; x < Tile; ++x) {
+                    const int d = (x * 7 + y * 13) % 32;
+                    if (y >= 10 && y <= 22 && ditherOn(x, y, d < 16 ? 6 : 3)) plot(t, x, y, deep);
+                }
+            // Ripples: short light strokes with a glint, wrapping across the edges.
+            const int ripples[][3] = {{3, 4, 5}, {19, 7, 4}, {11, 13, 6}, {27, 17, 5},
+                                      {5, 22, 4}, {17, 26, 6}, {29, 29, 3}};
+            for (const auto& r : ripples) {
+                for (int i = 0; i < r[2]; ++i) plotWrap(t, r[0] + i, r[1], pal::LightBlue);
+                plotWrap(t, r[0] + 1, r[1] - 1, pal::Ice);
+                plotWrap(t, r[0] + r[2], r[1] + 1, pal::LightBlue);
+            }
+            break;
+        }
+        case Winter: {
+            fillRect(t, 0, 0, Tile - 1, Tile - 1, pal::Ice);
+            // Frosted patches.
+            for (int y = 0; y < Tile; ++y)
+                for (int x = 0; x < Tile; ++x)
+                    if (noiseBelow(x / 3, y / 3, 611, 10) < 3 && ditherOn(x, y, 8)) plot(t, x, y, pal::White);
+            // Cracks in the ice.
+            const int crack[][4] = {{2, 5, 9, 9}, {9, 9, 14, 8}, {9, 9, 11, 15}, {20, 18, 26, 21},
+                                    {26, 21, 33, 20}, {20, 18, 18, 25}, {15, 28, 21, 30}};
+            for (const auto& c : crack) {
+                // Draw through a scratch image so the lines wrap.
+                ImageHandle scratch = createImage(Tile * 2, Tile * 2, 0);
+                drawLine(*scratch, c[0] + Tile / 2, c[1] + Tile / 2, c[2] + Tile / 2, c[3] + Tile / 2, pal::LightBlue);
+                for (int y = 0; y < scratch->height; ++y)
+                    for (int x = 0; x < scratch->width; ++x)
+                        if (peek(*scratch, x, y) == pal::LightBlue) plotWrap(t, x - Tile / 2, y - Tile / 2, pal::LightBlue);
+            }
+            // Glints.
+            const int glints[][2] = {{5, 24}, {24, 5}, {14, 19}, {29, 12}};
+            for (const auto& g : glints) {
+                plotWrap(t, g[0], g[1], pal::White);
+                plotWrap(t, g[0] + 1, g[1] - 1, pal::White);
+                plotWrap(t, g[0] + 2, g[1] - 2, pal::White);
+            }
+            break;
+        }
+        case Volcano: {
+            fillRect(t, 0, 0, Tile - 1, Tile - 1, pal::Orange);
+            // Hot streaks.
+            const int streaks[][3] = {{2, 3, 6}, {16, 8, 5}, {8, 15, 7}, {24, 20, 6}, {3, 27, 5}, {19, 29, 4}};
+            for (const auto& s : streaks) {
+                for (int i = 0; i < s[2]; ++i) plotWrap(t, s[0] + i, s[1], pal::Yellow);
+                plotWrap(t, s[0] + 2, s[1] - 1, pal::Yellow);
+            }
+            // Cooling crust plates drifting on it.
+            const double plates[][4] = {{26.5, 5.5, 4.5, 3}, {8.5, 22.5, 5, 3.5}, {22.5, 14.5, 3, 2}};
+            for (const auto& p : plates) {
+                ellipseWrap(t, p[0], p[1], p[2] + 1, p[3] + 1, pal::Red);
+                ellipseWrap(t, p[0], p[1], p[2], p[3], pal::DarkRed);
+                ellipseWrap(t, p[0] + 0.5, p[1] + 0.5, p[2] - 1.5, p[3] - 1.2, pal::Ink);
+            }
+            break;
+        }
+    }
+}
+
+// The shore line of a bank column, as the distance of the water's edge from the tile's outer
+// side, row by row: a gentle irregular curve.
+int shoreWidth(int y) {
+    static const int Wiggle[Tile] = {7, 7, 8, 8, 9, 9, 9, 8, 8, 7, 6, 6, 5, 5, 6, 6,
+                                     7, 8, 8, 9, 10, 10, 9, 9, 8, 7, 7, 6, 6, 6, 7, 7};
+    return Wiggle[y];
+}
+
+// leftBank: the bank is on the tile's left (the river's first column); otherwise on its right.
+ImageHandle makeWater(int season, bool bank, bool leftBank) {
+    const SeasonArt& a = seasonArt(season);
+    ImageHandle tile = blankTile();
+    paintLiquid(*tile, season);
+    if (!bank) return tile;
+    ImageHandle ground = blankTile();
+    paintGround(*ground, season, 1200u + season);
+    for (int y = 0; y < Tile; ++y) {
+        const int w = shoreWidth(y);
+        for (int d = 0; d < w + 2; ++d) {
+            const int x = leftBank ? d : Tile - 1 - d;
+            std::uint32_t c;
+            if (d < w - 3) c = peek(*ground, x, y);
+            else if (d < w - 1) c = a.shore;
+            else if (d < w) c = a.shoreEdge;
+            else c = 0;  // the water's edge: a shade of the liquid, below
+            if (c != 0) {
+                plot(*tile, x, y, c);
+                continue;
+            }
+            // One or two pixels of shallow/foam where the liquid meets the bank.
+            std::uint32_t edge = pal::LightBlue;
+            if (season == Winter) edge = pal::White;
+            if (season == Volcano) edge = d == w ? pal::Red : pal::Yellow;
+            if (d == w || ditherOn(x, y, 8)) plot(*tile, x, y, edge);
+        }
+    }
+    if (season == Desert) {
+        // Reeds on the oasis bank.
+        for (int y = 3; y < Tile - 2; y += 7) {
+            const int x0 = shoreWidth(y) - 3;
+            const int x = leftBank ? x0 : Tile - 1 - x0;
+            plot(*tile, x, y, pal::DarkGreen);
+            plot(*tile, x, y - 1, pal::Green);
+            plot(*tile, x, y - 2, pal::Brown);
+        }
+    }
+    if (season == Volcano) {
+        // Glowing cracks reaching into the rock.
+        for (int y = 6; y < Tile; y += 11) {
+            const int w = shoreWidth(y);
+            for (int i = 0; i < 3; ++i) plot(*tile, leftBank ? w - 4 - i : Tile - w + 3 + i, y + i % 2, pal::DarkRed);
+        }
+    }
+    return tile;
+}
+
+}  // namespace
+
+ImageHandle makeTile(int season, TileKind kind, int variant) {
+    if (season < 0 || season >= SeasonCount) season = 0;
+    switch (kind) {
+        case TileKind::Road:
+            return makeRoad(season);
+        case TileKind::StartLine:
+            return makeStartLine(season);
+        case TileKind::Bridge:
+            return makeBridge(season);
+        case TileKind::WaterFirst:
+            return makeWater(season, true, true);
+        case TileKind::WaterInner:
+            return makeWater(season, false, false);
+        case TileKind::WaterLast:
+            return makeWater(season, true, false);
+        case TileKind::Grass:
+            return makeGround(season, variant);
+    }
+    return makeGround(season, 0);
+}
