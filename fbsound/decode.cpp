@@ -13,6 +13,8 @@
 namespace {
 
 // Converts frames of 16-bit samples from inChannels/inRate to fmt (a plain copy when they match).
+// SDL's resampler holds back the last few hundred frames even when flushed, so silence is fed
+// after the sound and the result cut to the exact converted length.
 bool convert(const std::vector<std::int16_t>& in, std::int32_t inChannels, std::int32_t inRate, DeviceFormat fmt,
              std::vector<std::int16_t>& out, std::string& error) {
     if (inChannels == fmt.channels && inRate == fmt.rate) {
@@ -25,12 +27,17 @@ bool convert(const std::vector<std::int16_t>& in, std::int32_t inChannels, std::
         error = "unsupported channel layout or rate";
         return false;
     }
+    const std::int64_t inFrames = static_cast<std::int64_t>(in.size()) / inChannels;
+    const std::int64_t outFrames = (inFrames * fmt.rate + inRate / 2) / inRate;
+    const std::vector<std::int16_t> tail(static_cast<std::size_t>(inChannels) * 8192, 0);
     bool ok = SDL_AudioStreamPut(stream, in.data(), static_cast<int>(in.size() * sizeof(std::int16_t))) == 0 &&
+              SDL_AudioStreamPut(stream, tail.data(), static_cast<int>(tail.size() * sizeof(std::int16_t))) == 0 &&
               SDL_AudioStreamFlush(stream) == 0;
     if (ok) {
         const int bytes = SDL_AudioStreamAvailable(stream);
         out.assign(static_cast<std::size_t>(bytes) / sizeof(std::int16_t), 0);
         ok = SDL_AudioStreamGet(stream, out.data(), bytes) == bytes;
+        out.resize(static_cast<std::size_t>(outFrames) * static_cast<std::size_t>(fmt.channels), 0);
     }
     SDL_FreeAudioStream(stream);
     if (!ok) error = "conversion failed";
