@@ -32,8 +32,10 @@ void fillLessonCatalogue() {
     LessonCatalogue[Divide][1] = "All";
     LessonCatalogue[Divide][2] = "Custom";
     for (int table = 0; table <= 12; ++table) {
-        const std::string suffix = " " + std::to_string(table) + "s";
-        LessonCatalogue[Multiply][2 + table + 1] = "x" + suffix;
+        std::string suffix = " ";
+        suffix += std::to_string(table);
+        suffix += 's';
+        LessonCatalogue[Multiply][2 + table + 1] = 'x' + suffix;
         LessonCatalogue[Divide][2 + table + 1] = DivisionSign + suffix;
     }
 }

@@ -121,6 +121,17 @@ bool overflows(std::string_view text) {
 }
 
 double parseReal(std::string_view field) {
+    // Most fields are plain numbers as the writer makes them; from_chars reads those in place. It
+    // stops where the number ends, as the rules want, but it knows neither "d" exponents nor a
+    // leading "+", and it would take "inf" and "nan", so anything else goes the long way.
+    const char* begin = field.data();
+    const char* end = begin + field.size();
+    const char* digits = begin != end && *begin == '-' ? begin + 1 : begin;
+    if (digits != end && ((*digits >= '0' && *digits <= '9') || *digits == '.')) {
+        double value = 0;
+        const auto [ptr, ec] = std::from_chars(begin, end, value);
+        if (ec == std::errc() && (ptr == end || (*ptr != 'd' && *ptr != 'D'))) return value;
+    }
     char buf[MaxNumberField + 8];
     bool negative = false;
     const std::size_t len = decimalPrefix(field.substr(0, MaxNumberField), buf, negative);
@@ -168,26 +179,23 @@ FieldReader openFields(const std::string& path) {
     FieldReader r;
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return r;
-    struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-        // Read to the end even if the file grew or shrank since fstat.
-        std::size_t size = st.st_size > 0 ? static_cast<std::size_t>(st.st_size) : 0;
-        r.data.resize(size + 1);
-        std::size_t got = 0;
-        for (;;) {
-            if (got == r.data.size()) r.data.resize(r.data.size() * 2 + 4096);
-            const ssize_t n = ::read(fd, r.data.data() + got, r.data.size() - got);
-            if (n > 0) {
-                got += static_cast<std::size_t>(n);
-            } else if (n < 0 && errno == EINTR) {
-                continue;
-            } else {
-                if (n < 0) got = 0;  // unreadable part way: treat as unreadable
-                break;
-            }
+    // Saved files are small: one read usually takes all, a second finds the end. A directory
+    // fails to read and so reads as empty.
+    r.data.resize(4096);
+    std::size_t got = 0;
+    for (;;) {
+        if (got == r.data.size()) r.data.resize(r.data.size() * 2);
+        const ssize_t n = ::read(fd, r.data.data() + got, r.data.size() - got);
+        if (n > 0) {
+            got += static_cast<std::size_t>(n);
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else {
+            if (n < 0) got = 0;  // unreadable part way: treat as unreadable
+            break;
         }
-        r.data.resize(got);
     }
+    r.data.resize(got);
     ::close(fd);
     return r;
 }

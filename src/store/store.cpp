@@ -220,6 +220,7 @@ void readLeaderboard(Leaderboard& board, const std::string& path) {
     board.records.clear();
     if (count > 0) {
         const std::string prefix = path + "record";
+        board.records.reserve(std::min(count, static_cast<int>(SpareEntries)));
         int lastFound = 0;
         for (int i = 1; i <= count; ++i) {
             if (static_cast<std::size_t>(i - lastFound) > SpareEntries) break;

@@ -21,6 +21,8 @@ void fail(const char* what) {
 }
 
 void writeFile(const char* path, const std::uint8_t* data, std::size_t size) {
+    // A fresh file each time: truncating one makes some file systems flush it on close.
+    ::unlink(path);
     FILE* f = std::fopen(path, "wb");
     if (!f) fail("cannot write the input file");
     if (size) std::fwrite(data, 1, size, f);
@@ -70,8 +72,12 @@ bool checkRecord(const RaceRecord& record) {
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     // Every file goes to a private working directory, as the store's paths are relative.
-    char pattern[] = "/tmp/tally-storefuzz-XXXXXX";
-    if (!mkdtemp(pattern) || chdir(pattern) != 0) fail("no working directory");
+    // Memory-backed when the system has it, since every run writes files. Corpus paths given to
+    // the fuzzer must be absolute, as it reads them after this change of directory.
+    char shm[] = "/dev/shm/tally-storefuzz-XXXXXX";
+    char tmp[] = "/tmp/tally-storefuzz-XXXXXX";
+    char* pattern = mkdtemp(shm) ? shm : mkdtemp(tmp);
+    if (!pattern || chdir(pattern) != 0) fail("no working directory");
     workDirectory = pattern;
     std::atexit(removeWorkDirectory);
     return 0;
