@@ -105,6 +105,12 @@ TEST(Keymap, KeypadWithoutNumLockIsACursorBlock) {
     EXPECT_EQ(keyStringForKeyDown(Keypad1 + 4, false), ext('L'));  // 5
     EXPECT_EQ(keyStringForKeyDown(Keypad0, false), ext('R'));
     EXPECT_EQ(keyStringForKeyDown(KeypadPeriod, false), ext('S'));
+
+    // Exactly these keys can type text as well, so the back end holds them back for one event.
+    for (int code = Keypad1; code <= Keypad9; ++code) EXPECT_TRUE(isKeypadDigitKey(code));
+    EXPECT_TRUE(isKeypadDigitKey(Keypad0));
+    EXPECT_TRUE(isKeypadDigitKey(KeypadPeriod));
+    for (int code : {KeypadEnter, KeypadPlus, Up, int{'8'}}) EXPECT_FALSE(isKeypadDigitKey(code));
 }
 
 TEST(Keymap, ScanCodesNameTheirKeys) {

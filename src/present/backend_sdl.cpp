@@ -83,8 +83,14 @@ void closeDisplay();
 // Takes every waiting window and keyboard event, queueing key presses in arrival order.
 void pumpEvents() {
     if (SDL_WasInit(SDL_INIT_VIDEO) == 0) return;
+    // The Num Lock state SDL reports can be out of step with the system's. A keypad digit that SDL
+    // thinks moves the cursor is held back for one event: if typed text follows at once, the
+    // keypad typed after all and the text alone is queued.
+    std::string heldKeypadKey;
     SDL_Event event;
     while (SDL_PollEvent(&event) != 0) {
+        if (event.type != SDL_TEXTINPUT) queueKey(std::move(heldKeypadKey));
+        heldKeypadKey.clear();
         switch (event.type) {
             case SDL_QUIT: closeProgram();
             case SDL_KEYDOWN: {
@@ -93,7 +99,9 @@ void pumpEvents() {
                     if (event.key.repeat == 0) toggleFullscreen();
                     break;  // the full-screen key is the window's, never the game's
                 }
-                queueKey(keyStringForKeyDown(key.sym, (key.mod & KMOD_NUM) != 0));
+                std::string pressed = keyStringForKeyDown(key.sym, (key.mod & KMOD_NUM) != 0);
+                if (isKeypadDigitKey(key.sym)) heldKeypadKey = std::move(pressed);
+                else queueKey(std::move(pressed));
                 break;
             }
             case SDL_TEXTINPUT:
@@ -102,6 +110,7 @@ void pumpEvents() {
             default: break;
         }
     }
+    queueKey(std::move(heldKeypadKey));
 }
 
 void sleepSeconds(double seconds) {

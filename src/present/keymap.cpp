@@ -133,6 +133,11 @@ std::string keyStringForKeyDown(int keyCode, bool numLock) {
     return "";
 }
 
+bool isKeypadDigitKey(int keyCode) {
+    using namespace KeyCode;
+    return (keyCode >= Keypad1 && keyCode <= Keypad9) || keyCode == Keypad0 || keyCode == KeypadPeriod;
+}
+
 std::vector<int> usagesForScanCode(int scanCode) {
     // Set-1 codes 0x00..0x5D and the USB usage ids of the keys in those places.
     struct Entry {

@@ -56,6 +56,10 @@ std::vector<std::string> keyStringsFromText(std::string_view utf8);
 // digits (then they arrive as text) or moves like the cursor keys.
 std::string keyStringForKeyDown(int keyCode, bool numLock);
 
+// Whether the key is one of the keypad's digits or its decimal point, which type text with Num
+// Lock on and act as cursor keys without it.
+bool isKeypadDigitKey(int keyCode);
+
 // The USB HID usage ids of the keys that a PC set-1 scan code names, for the held-key test. The
 // cursor block shares its set-1 codes with the keypad, so those codes name two keys. Empty for an
 // unknown code.
