@@ -4,6 +4,7 @@
 // Slots in the maps: '1' skin, '2' skin in shadow, '3' hair, '4' hair in shadow, '0' hair in
 // light, '5' shirt, '6' shirt in shadow, '7' headwear, '8' headwear in shadow, '9' cheeks.
 // Palette letters are fixed colours (eyes 'K' and 'W', mouth 'r').
+#include <cmath>
 #include <stdexcept>
 
 #include "art.h"
@@ -252,8 +253,8 @@ const char* const HatCap = R"(
 ............77777778............
 ..........77WW77777778..........
 .........77WW7777777778.........
-........7777777WW7777778........
-........7777777WW7777778........
+........7777777777777778........
+........7777777777777778........
 ........7777777777777778........
 .......888888888888888888.......
 ......88888888888888888888......
@@ -445,8 +446,15 @@ ImageHandle makeDriver(int n) {
     if (d.hair) stampMap(*image, 0, 0, parseMap(d.hair, what), s);
     if (d.hat) stampMap(*image, 0, 0, parseMap(d.hat, what), s);
     outlineOnKey(*image, pal::Ink);
+    // The background: its colour with a pale halo behind the head, dithered at the rim.
     ImageHandle back = createImage(32, 32, d.backBottom);
-    gradientRows(*back, 0, 0, 31, 31, {d.backTop, d.backTop, d.backBottom});
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x) {
+            const double dx = x + 0.5 - 16, dy = (y + 0.5 - 14) * 1.1;
+            const double r = std::sqrt(dx * dx + dy * dy);
+            const int level = r < 12 ? 16 : r > 15 ? 0 : static_cast<int>((15 - r) * 16 / 3);
+            if (ditherOn(x, y, level)) plot(*back, x, y, d.backTop);
+        }
     for (std::size_t i = 0; i < image->pixels.size(); ++i)
         if (image->pixels[i] == pal::Key) image->pixels[i] = back->pixels[i];
     return image;

@@ -1,6 +1,7 @@
 // The large pictures: the four season scenes of the track menu, the splash with the game's title,
 // and the two menu backgrounds.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <vector>
 
@@ -14,20 +15,39 @@ namespace {
 // ---------------------------------------------------------------------------------------------
 // Pieces shared by the scenes and the splash
 
-// A range of hills: the ground's top edge at column x is baseY minus a sum of two waves.
+// Sky or ground in flat bands of the given colours, top to bottom, with a dithered seam of
+// `blend` rows between neighbouring bands (flat bands read calmer than a long dither).
+void bands(Image& img, int x0, int y0, int x1, int y1, const std::vector<std::uint32_t>& colours, int blend) {
+    const int n = static_cast<int>(colours.size());
+    if (n == 0 || y1 < y0) return;
+    const int span = y1 - y0 + 1;
+    for (int y = y0; y <= y1; ++y) {
+        const int pos = (y - y0) * n;  // in units of span / n
+        const int band = std::min(pos / span, n - 1);
+        // Distance in rows to the next seam below, for the blend into the next band.
+        const int seam = y0 + (band + 1) * span / n;
+        std::uint32_t base = colours[band];
+        for (int x = x0; x <= x1; ++x) {
+            std::uint32_t c = base;
+            if (band + 1 < n && seam - y <= blend) {
+                const int level = 16 * (blend - (seam - y) + 1) / (blend + 1);
+                if (ditherOn(x, y, level)) c = colours[band + 1];
+            }
+            plot(img, x, y, c);
+        }
+    }
+}
+
+// A range of hills: the ground's top edge at column x is baseY minus a sum of two waves. The
+// hills are flat colour with a lighter rim along their top.
 void hills(Image& img, int baseY, double amp1, double period1, double amp2, double period2, double phase,
-           std::uint32_t colour, std::uint32_t shade, int bottom) {
+           std::uint32_t colour, std::uint32_t rim, int bottom) {
     for (int x = 0; x < img.width; ++x) {
         const double h = amp1 * std::sin((x + phase) * 2 * M_PI / period1) +
                          amp2 * std::sin((x + phase * 1.7) * 2 * M_PI / period2);
         const int top = baseY - static_cast<int>(std::lround(h));
-        const double slope = amp1 * std::cos((x + phase) * 2 * M_PI / period1);
-        for (int y = std::max(top, 0); y <= bottom; ++y) {
-            // The slopes facing away from the light (the sun is up and left) are shaded.
-            const bool shaded = slope > 0 && ditherOn(x, y, std::min(12, static_cast<int>(slope * 3)));
-            plot(img, x, y, shaded ? shade : colour);
-        }
-        plot(img, x, top, shade == colour ? colour : colour);
+        fillRect(img, x, std::max(top, 0), x, bottom, colour);
+        plot(img, x, top, rim);
     }
 }
 
@@ -39,25 +59,30 @@ void cloud(Image& img, int x, int y, int size, std::uint32_t colour, std::uint32
 }
 
 void sun(Image& img, int cx, int cy, int r) {
-    fillEllipse(img, cx + 0.5, cy + 0.5, r + 2, r + 2, pal::Cream);
+    fillEllipse(img, cx + 0.5, cy + 0.5, r + 1.2, r + 1.2, pal::Cream);
     fillEllipse(img, cx + 0.5, cy + 0.5, r, r, pal::Yellow);
-    fillEllipse(img, cx - r * 0.25 + 0.5, cy - r * 0.25 + 0.5, r * 0.45, r * 0.45, pal::Cream);
+    plot(img, cx - r / 2, cy - r / 2, pal::Cream);
+    plot(img, cx - r / 2 + 1, cy - r / 2, pal::Cream);
+    plot(img, cx - r / 2, cy - r / 2 + 1, pal::Cream);
 }
 
+// A fir: stacked triangles, lit from the left, optionally with snow on each tier's upper edge.
 void pine(Image& img, int x, int baseY, int height, bool snowy) {
-    fillRect(img, x, baseY - 2, x + 1, baseY, pal::DarkBrown);
+    fillRect(img, x, baseY - 1, x + 1, baseY, pal::DarkBrown);
     const int tiers = 3;
+    const int tierHeight = (height - 2) / 2 + 1;
     for (int t = 0; t < tiers; ++t) {
-        const int top = baseY - 2 - height + t * height / 4;
-        const int h = height / 2;
-        for (int dy = 0; dy <= h; ++dy) {
-            const int half = dy * (height / 3 + 1 - t) / h;
-            fillRect(img, x - half, top + dy, x + 1 + half, top + dy, pal::DarkGreen);
-            plot(img, x + 1 + half, top + dy, pal::Ink);
-            if (snowy && dy >= h - 1) fillRect(img, x - half, top + dy, x + half / 2, top + dy, pal::White);
-            if (!snowy && dy > 0) plot(img, x - half, top + dy, pal::Green);
+        const int top = baseY - 2 - (height - 2) + t * (height - 2 - tierHeight) / (tiers - 1);
+        const int widest = 2 + t + tierHeight / 2;
+        for (int dy = 0; dy < tierHeight; ++dy) {
+            const int half = (dy * widest) / tierHeight;
+            for (int px = x - half; px <= x + 1 + half; ++px) {
+                std::uint32_t c = px <= x ? pal::Green : pal::DarkGreen;
+                if (snowy && dy == half / 2 + (px > x ? 1 : 0)) c = pal::White;
+                if (snowy && dy == 0) c = pal::White;
+                plot(img, px, top + dy, c);
+            }
         }
-        if (snowy) plot(img, x, top, pal::White);
     }
 }
 
@@ -69,14 +94,23 @@ void leafyTree(Image& img, int x, int baseY, int size) {
     fillEllipse(img, x + 0.2, baseY - size - size * 0.65, size * 0.35, size * 0.3, pal::LightGreen);
 }
 
+// A saguaro: a trunk with one arm each side, lit from the left.
 void cactus(Image& img, int x, int baseY, int height) {
-    fillRect(img, x, baseY - height, x + 2, baseY, pal::Green);
-    fillRect(img, x + 2, baseY - height, x + 2, baseY, pal::DarkGreen);
-    plot(img, x, baseY - height, pal::LightGreen);
-    fillRect(img, x - 3, baseY - height * 2 / 3, x - 1, baseY - height / 3, pal::Green);
-    fillRect(img, x - 3, baseY - height / 3, x, baseY - height / 3 + 1, pal::Green);
-    fillRect(img, x + 3, baseY - height / 2 - 3, x + 5, baseY - height / 4, pal::DarkGreen);
-    fillRect(img, x + 3, baseY - height / 4, x + 3, baseY - height / 4 + 1, pal::DarkGreen);
+    auto column = [&](int cx, int top, int bottom) {
+        fillRect(img, cx, top, cx + 2, bottom, pal::Green);
+        fillRect(img, cx, top + 1, cx, bottom, pal::LightGreen);
+        fillRect(img, cx + 2, top + 1, cx + 2, bottom, pal::DarkGreen);
+        plot(img, cx, top, pal::Green);
+        plot(img, cx + 2, top, pal::DarkGreen);
+    };
+    column(x, baseY - height, baseY);
+    const int leftArmY = baseY - height / 2, rightArmY = baseY - height * 2 / 3;
+    column(x - 4, leftArmY - 5, leftArmY);
+    fillRect(img, x - 2, leftArmY - 1, x - 1, leftArmY, pal::Green);
+    fillRect(img, x - 2, leftArmY, x - 1, leftArmY, pal::DarkGreen);
+    column(x + 4, rightArmY - 4, rightArmY);
+    fillRect(img, x + 3, rightArmY - 1, x + 3, rightArmY, pal::DarkGreen);
+    plot(img, x + 1, baseY + 1, pal::Tan);
 }
 
 void palm(Image& img, int x, int baseY, int height) {
@@ -132,12 +166,12 @@ void roadBand(Image& img, int top, int bottom, std::uint32_t dash) {
 ImageHandle summerScene() {
     ImageHandle image = createImage(80, 45, pal::LightBlue);
     Image& s = *image;
-    gradientRows(s, 0, 0, 79, 24, {pal::LightBlue, pal::LightBlue, pal::Ice});
+    bands(s, 0, 0, 79, 26, {pal::LightBlue, pal::LightBlue, pal::Ice}, 2);
     sun(s, 64, 8, 5);
     cloud(s, 20, 7, 5, pal::White, pal::Ice);
     cloud(s, 44, 13, 3, pal::White, pal::Ice);
-    hills(s, 24, 3, 60, 1.5, 23, 5, pal::Green, pal::DarkGreen, 44);
-    hills(s, 29, 2, 47, 1, 17, 31, pal::LightGreen, pal::Green, 44);
+    hills(s, 23, 3, 60, 1.5, 23, 5, pal::Green, pal::LightGreen, 44);
+    hills(s, 29, 2, 47, 1, 17, 31, pal::LightGreen, pal::Mint, 44);
     leafyTree(s, 10, 31, 5);
     leafyTree(s, 56, 30, 4);
     roadBand(s, 33, 40, pal::White);
@@ -150,41 +184,61 @@ ImageHandle summerScene() {
     return image;
 }
 
+// Mountains: a row of peaks, pale blue with white caps.
+void mountains(Image& img, const std::vector<std::array<int, 3>>& peaks, int bottom) {
+    for (const auto& p : peaks) {
+        const int px = p[0], top = p[1], half = p[2];
+        for (int y = top; y <= bottom; ++y) {
+            const int w = (y - top) * half / std::max(1, bottom - top);
+            for (int x = px - w; x <= px + w; ++x) {
+                std::uint32_t c = x <= px ? pal::LightBlue : pal::Blue;
+                if (y - top < 3 + ((x * 7) % 3)) c = x <= px ? pal::White : pal::Ice;
+                plot(img, x, y, c);
+            }
+        }
+    }
+}
+
 ImageHandle winterScene() {
     ImageHandle image = createImage(80, 45, pal::Ice);
     Image& s = *image;
-    gradientRows(s, 0, 0, 79, 24, {pal::LightGrey, pal::PaleGrey, pal::Ice});
-    hills(s, 21, 4, 70, 2, 29, 12, pal::White, pal::PaleGrey, 44);
-    pine(s, 8, 27, 12, true);
-    pine(s, 17, 25, 9, true);
-    pine(s, 64, 26, 11, true);
-    pine(s, 72, 28, 8, true);
-    hills(s, 30, 1.5, 50, 1, 19, 3, pal::White, pal::Ice, 44);
+    bands(s, 0, 0, 79, 24, {pal::PaleGrey, pal::Ice}, 3);
+    mountains(s, {{{18, 6, 16}, {50, 3, 18}, {72, 9, 12}}}, 24);
+    hills(s, 22, 2, 70, 1, 29, 12, pal::White, pal::White, 44);
+    for (int x = 0; x < 80; ++x)
+        for (int y = 23; y < 30; ++y)
+            if (peek(s, x, y) == pal::White && ditherOn(x, y, 3)) plot(s, x, y, pal::Ice);
+    pine(s, 7, 28, 13, true);
+    pine(s, 17, 26, 10, true);
+    pine(s, 63, 27, 12, true);
+    pine(s, 72, 29, 9, true);
     roadBand(s, 33, 40, pal::White);
     for (int x = 0; x < 80; ++x)
         if (noiseBelow(x, 0, 51, 3) == 0) plot(s, x, 33, pal::White);
     fillRect(s, 0, 41, 79, 44, pal::White);
-    for (int x = 0; x < 80; ++x)
-        if (ditherOn(x, 41, 6)) plot(s, x, 41, pal::PaleGrey);
     sideCar(s, 30, 29, pal::Blue, pal::DarkBlue, pal::LightBlue);
     // Falling snow.
-    for (int i = 0; i < 40; ++i) plot(s, noiseBelow(i, 1, 52, 80), noiseBelow(i, 2, 52, 33), pal::White);
+    for (int i = 0; i < 36; ++i) {
+        const int x = noiseBelow(i, 1, 52, 80), y = noiseBelow(i, 2, 52, 30);
+        if (peek(s, x, y) != pal::White) plot(s, x, y, pal::White);
+    }
     return image;
 }
 
 ImageHandle desertScene() {
     ImageHandle image = createImage(80, 45, pal::LightBlue);
     Image& s = *image;
-    gradientRows(s, 0, 0, 79, 26, {pal::LightBlue, pal::Ice, pal::Cream});
+    bands(s, 0, 0, 79, 26, {pal::LightBlue, pal::Ice, pal::Cream}, 2);
     sun(s, 16, 9, 6);
-    hills(s, 24, 3, 55, 1.5, 21, 40, pal::Sand, pal::Tan, 44);
-    // The oasis: a pool with a palm.
-    fillEllipse(s, 60.5, 29.5, 9, 2.2, pal::Teal);
-    fillEllipse(s, 59.5, 29, 6, 1.2, pal::LightBlue);
-    fillRect(s, 51, 28, 53, 28, pal::LightGreen);
-    fillRect(s, 67, 29, 69, 29, pal::LightGreen);
-    palm(s, 63, 29, 11);
-    cactus(s, 12, 31, 9);
+    hills(s, 24, 3, 55, 1.5, 21, 40, pal::Sand, pal::Cream, 44);
+    hills(s, 29, 1.5, 37, 1, 15, 9, pal::Tan, pal::Sand, 44);
+    // The oasis: a pool with reeds and a palm.
+    fillEllipse(s, 60.5, 30, 9, 2.2, pal::Teal);
+    fillRect(s, 55, 29, 62, 29, pal::LightBlue);
+    fillRect(s, 51, 29, 53, 29, pal::LightGreen);
+    fillRect(s, 68, 30, 70, 30, pal::LightGreen);
+    palm(s, 63, 30, 11);
+    cactus(s, 14, 31, 11);
     roadBand(s, 33, 40, pal::Yellow);
     fillRect(s, 0, 41, 79, 44, pal::Sand);
     for (int x = 0; x < 80; ++x)
@@ -196,35 +250,40 @@ ImageHandle desertScene() {
 ImageHandle volcanoScene() {
     ImageHandle image = createImage(80, 45, pal::DarkPurple);
     Image& s = *image;
-    gradientRows(s, 0, 0, 79, 28, {pal::DarkPurple, pal::DarkPurple, pal::DarkRed});
-    // Smoke.
-    fillEllipse(s, 45, 6, 9, 4, pal::DarkGrey);
-    fillEllipse(s, 36, 4, 6, 3, pal::DarkGrey);
-    fillEllipse(s, 44, 5, 6, 2.5, pal::Grey);
-    // The cone.
-    for (int y = 10; y <= 33; ++y) {
-        const int half = 4 + (y - 10) * 3 / 2;
-        for (int x = 40 - half; x <= 40 + half; ++x) {
-            const bool lit = x < 40 - half / 3;
-            plot(s, x, y, lit ? pal::DarkGrey : pal::Ink);
-        }
+    bands(s, 0, 0, 79, 32, {pal::DarkPurple, pal::DarkPurple, pal::DarkRed}, 5);
+    // The smoke plume.
+    fillEllipse(s, 48, 7, 10, 4.5, pal::DarkGrey);
+    fillEllipse(s, 38, 4, 7, 3.5, pal::DarkGrey);
+    fillEllipse(s, 56, 3, 6, 3, pal::DarkGrey);
+    fillEllipse(s, 46, 6, 7, 2.5, pal::Grey);
+    // The cone: its sunlit flank and its shadowed flank.
+    const int top = 13, foot = 34;
+    auto halfAt = [&](int y) {
+        const double t = (y - top) / double(foot - top);
+        return static_cast<int>(5 + 30 * t * t * 0.7 + 9 * t);
+    };
+    for (int y = top; y <= foot; ++y) {
+        const int half = halfAt(y);
+        for (int x = 40 - half; x <= 41 + half; ++x) plot(s, x, y, x < 40 - half / 3 ? pal::DarkGrey : pal::Ink);
     }
-    // Crater glow and lava running down.
-    fillRect(s, 37, 10, 43, 10, pal::Orange);
-    fillRect(s, 38, 9, 42, 9, pal::Yellow);
-    const int flows[][2] = {{39, -1}, {42, 1}};
-    for (const auto& f : flows) {
-        int x = f[0];
-        for (int y = 11; y <= 32; ++y) {
-            if (y % 4 == 0) x += f[1];
-            plot(s, x, y, y < 18 ? pal::Yellow : pal::Orange);
+    // The glowing crater and lava running down both flanks.
+    fillRect(s, 36, top, 45, top, pal::Red);
+    fillRect(s, 37, top - 1, 44, top - 1, pal::Orange);
+    fillRect(s, 38, top - 2, 43, top - 2, pal::Yellow);
+    const double streams[] = {-0.55, 0.15, 0.7};
+    for (double lean : streams) {
+        for (int y = top + 1; y <= foot; ++y) {
+            const int half = halfAt(y);
+            const int x = 40 + static_cast<int>(std::lround(lean * half + ((y / 3) % 2)));
+            plot(s, x, y, y < top + 8 ? pal::Yellow : pal::Orange);
             plot(s, x + 1, y, pal::Red);
         }
     }
-    // Sparks.
-    const int sparks[][2] = {{34, 6}, {47, 3}, {40, 2}, {51, 7}, {30, 9}};
+    // Sparks flung out of the crater.
+    const int sparks[][2] = {{34, 8}, {47, 4}, {40, 6}, {52, 9}, {31, 11}, {44, 3}};
     for (const auto& p : sparks) plot(s, p[0], p[1], pal::Orange);
-    hills(s, 31, 1.5, 40, 1, 13, 8, pal::DarkGrey, pal::Ink, 44);
+    plot(s, 40, 4, pal::Yellow);
+    hills(s, 32, 1.5, 40, 1, 13, 8, pal::DarkGrey, pal::Grey, 44);
     roadBand(s, 33, 40, pal::Orange);
     fillRect(s, 0, 41, 79, 44, pal::DarkGrey);
     for (int x = 0; x < 80; ++x)
@@ -234,7 +293,8 @@ ImageHandle volcanoScene() {
 }
 
 // ---------------------------------------------------------------------------------------------
-// The title, "Tally Rally", in block letters of its own. '1' letter face.
+// The title, "Tally Rally", in block letters of its own, drawn at twice this size. '1' marks the
+// letter; capitals stand 11 rows tall, small letters 8 on the same base line, y hangs 3 below.
 
 const char* const LetterT = R"(
 111111111
@@ -243,45 +303,6 @@ const char* const LetterT = R"(
 ...111...
 ...111...
 ...111...
-...111...
-...111...
-...111...
-...111...
-...111...
-)";
-const char* const LetterA = R"(
-..11111..
-.1111111.
-111...111
-111...111
-111...111
-111111111
-111111111
-111...111
-111...111
-111...111
-111...111
-)";
-const char* const LetterL = R"(
-111......
-111......
-111......
-111......
-111......
-111......
-111......
-111......
-111......
-11111111.
-11111111.
-)";
-const char* const LetterY = R"(
-111...111
-111...111
-111...111
-111...111
-.111.111.
-..11111..
 ...111...
 ...111...
 ...111...
@@ -301,41 +322,85 @@ const char* const LetterR = R"(
 111...111
 111...111
 )";
+const char* const LetterA = R"(
+1111111.
+11111111
+.....111
+.1111111
+11111111
+111..111
+11111111
+.1111111
+)";
+const char* const LetterL = R"(
+111
+111
+111
+111
+111
+111
+111
+111
+111
+111
+111
+)";
+const char* const LetterY = R"(
+111..111
+111..111
+111..111
+111..111
+111..111
+11111111
+.1111111
+.....111
+.....111
+11111111
+1111111.
+)";
 
-// The title's letters on the key, outlined, with a drop shadow: a picture to lay over others.
+// The title on the key, outlined, with a drop shadow: a picture to lay over others.
 ImageHandle titleLayer() {
-    const char* word[] = {LetterT, LetterA, LetterL, LetterL, LetterY, nullptr,
-                          LetterR, LetterA, LetterL, LetterL, LetterY};
-    const int width = 10 * 10 + 6 + 4, height = 11 + 5;
-    ImageHandle face = createImage(width, height, pal::Key);
-    int x = 1;
+    struct Glyph {
+        const char* map;
+        int top;  // row of the glyph's first line, from the cap line
+    };
+    const Glyph T{LetterT, 0}, R{LetterR, 0}, a{LetterA, 3}, l{LetterL, 0}, y{LetterY, 3};
+    const Glyph* word[] = {&T, &a, &l, &l, &y, nullptr, &R, &a, &l, &l, &y};
+    // The letters at their drawn size, on the key.
+    ImageHandle small = createImage(80, 14, pal::Key);
     Slots s;
     s.colour[1] = pal::Yellow;
-    for (const char* letter : word) {
-        if (!letter) {
-            x += 6;
+    int x = 0;
+    for (const Glyph* g : word) {
+        if (!g) {
+            x += 4;
             continue;
         }
-        const PixelMap m = parseMap(letter, "title letter");
-        stampMap(*face, x, 1, m, s);
+        const PixelMap m = parseMap(g->map, "title letter");
+        stampMap(*small, x, g->top, m, s);
         x += m.width + 1;
     }
-    // Light from above: the upper rows pale, the lower rows orange, dithered between.
-    for (int y = 0; y < height; ++y)
+    const int width = (x - 1) * 2 + 4, height = 14 * 2 + 4;
+    ImageHandle face = createImage(width, height, pal::Key);
+    ImageHandle big = enlarge(*small, 2);
+    putImage(face.get(), 1, 1, big.get(), PutMode::Transparent);
+    // Light from above: the top of each capital pale, the lower half orange, dithered between.
+    for (int py = 0; py < height; ++py)
         for (int px = 0; px < width; ++px) {
-            std::uint32_t& p = face->pixels[static_cast<std::size_t>(y) * width + px];
+            std::uint32_t& p = face->pixels[static_cast<std::size_t>(py) * width + px];
             if (p != pal::Yellow) continue;
-            if (y <= 2) p = pal::Cream;
-            else if (y >= 8 && (y >= 10 || ditherOn(px, y, 8))) p = pal::Orange;
+            const int row = py - 1;  // 0 at the cap line
+            if (row < 3 || (row >= 6 && row < 8)) p = pal::Cream;
+            else if (row >= 17 && (row >= 21 || ditherOn(px, py, 8))) p = pal::Orange;
         }
     outlineOnKey(*face, pal::Ink);
-    ImageHandle layer = createImage(width, height, pal::Key);
-    // Shadow: the outlined letters moved down and right, in dark red.
-    for (int y = 0; y < height; ++y)
+    ImageHandle layer = createImage(width + 2, height + 2, pal::Key);
+    for (int py = 0; py < height; ++py)
         for (int px = 0; px < width; ++px)
-            if (peek(*face, px, y) != pal::Key) {
-                plot(*layer, px + 2, y + 2, pal::DarkRed);
-                plot(*layer, px + 1, y + 1, pal::DarkRed);
+            if (peek(*face, px, py) != pal::Key) {
+                plot(*layer, px + 2, py + 2, pal::DarkRed);
+                plot(*layer, px + 1, py + 1, pal::DarkRed);
             }
     putImage(layer.get(), 0, 0, face.get(), PutMode::Transparent);
     return layer;
@@ -370,33 +435,33 @@ ImageHandle makeSplash() {
     // Only the upper-left 160 x 90 is shown (doubled); the rest continues the landscape.
     ImageHandle image = createImage(320, 180, pal::LightBlue);
     Image& s = *image;
-    gradientRows(s, 0, 0, 319, 52, {pal::Blue, pal::LightBlue, pal::LightBlue, pal::Ice});
-    sun(s, 140, 36, 7);
-    cloud(s, 22, 40, 5, pal::White, pal::Ice);
-    cloud(s, 108, 28, 4, pal::White, pal::Ice);
-    cloud(s, 220, 30, 6, pal::White, pal::Ice);
-    hills(s, 54, 4, 90, 2, 37, 10, pal::Green, pal::DarkGreen, 179);
-    hills(s, 62, 3, 70, 1.5, 29, 50, pal::LightGreen, pal::Green, 179);
-    leafyTree(s, 14, 63, 6);
-    leafyTree(s, 118, 62, 5);
-    leafyTree(s, 200, 63, 6);
-    balloon(s, 40, 32, pal::Red, pal::DarkRed, "+");
-    balloon(s, 62, 38, pal::Blue, pal::DarkBlue, "-");
-    balloon(s, 86, 33, pal::Purple, pal::DarkPurple, "x");
-    balloon(s, 130, 54, pal::Teal, pal::DarkGreen, "\xF6");
-    roadBand(s, 68, 80, pal::White);
+    bands(s, 0, 0, 319, 62, {pal::Blue, pal::LightBlue, pal::LightBlue, pal::Ice}, 3);
+    sun(s, 146, 52, 7);
+    cloud(s, 18, 44, 4, pal::White, pal::Ice);
+    cloud(s, 104, 41, 4, pal::White, pal::Ice);
+    cloud(s, 220, 34, 6, pal::White, pal::Ice);
+    hills(s, 59, 4, 90, 2, 37, 10, pal::Green, pal::LightGreen, 179);
+    hills(s, 67, 3, 70, 1.5, 29, 50, pal::LightGreen, pal::Mint, 179);
+    leafyTree(s, 12, 68, 6);
+    leafyTree(s, 110, 67, 5);
+    leafyTree(s, 200, 68, 6);
+    balloon(s, 34, 46, pal::Red, pal::DarkRed, "+");
+    balloon(s, 56, 51, pal::Blue, pal::DarkBlue, "-");
+    balloon(s, 80, 45, pal::Purple, pal::DarkPurple, "x");
+    balloon(s, 130, 50, pal::Teal, pal::DarkGreen, "\xF6");
+    roadBand(s, 73, 85, pal::White);
     // The finish line across the road.
-    for (int y = 69; y <= 79; ++y)
-        for (int x = 120; x <= 125; ++x) plot(s, x, y, ((x - 120) / 3 + (y - 69) / 3) % 2 ? pal::Ink : pal::White);
-    sideCar(s, 92, 62, pal::Red, pal::DarkRed, pal::Peach);
-    sideCar(s, 58, 66, pal::Blue, pal::DarkBlue, pal::LightBlue);
-    sideCar(s, 22, 64, pal::Yellow, pal::Orange, pal::Cream);
-    fillRect(s, 0, 81, 319, 179, pal::LightGreen);
-    for (int y = 81; y < 180; ++y)
+    for (int y = 74; y <= 84; ++y)
+        for (int x = 122; x <= 127; ++x) plot(s, x, y, ((x - 122) / 3 + (y - 74) / 3) % 2 ? pal::Ink : pal::White);
+    sideCar(s, 94, 67, pal::Red, pal::DarkRed, pal::Peach);
+    sideCar(s, 60, 71, pal::Blue, pal::DarkBlue, pal::LightBlue);
+    sideCar(s, 24, 69, pal::Yellow, pal::Orange, pal::Cream);
+    fillRect(s, 0, 86, 319, 179, pal::LightGreen);
+    for (int y = 86; y < 180; ++y)
         for (int x = 0; x < 320; ++x)
             if (noiseBelow(x, y, 61, 100) < 6) plot(s, x, y, pal::Green);
     ImageHandle title = titleLayer();
-    putImage(&s, (160 - title->width) / 2, 6, title.get(), PutMode::Transparent);
+    putImage(&s, (160 - title->width) / 2, 3, title.get(), PutMode::Transparent);
     return image;
 }
 

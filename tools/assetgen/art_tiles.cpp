@@ -55,9 +55,18 @@ void plotWrap(Image& tile, int x, int y, std::uint32_t colour) {
     plot(tile, ((x % Tile) + Tile) % Tile, ((y % Tile) + Tile) % Tile, colour);
 }
 
-void ellipseWrap(Image& tile, double cx, double cy, double rx, double ry, std::uint32_t colour) {
-    for (int dy = -Tile; dy <= Tile; dy += Tile)
-        for (int dx = -Tile; dx <= Tile; dx += Tile) fillEllipse(tile, cx + dx, cy + dy, rx, ry, colour);
+// Smooth noise in 0..1 that repeats every tile: random heights on a cells x cells lattice,
+// blended between lattice points.
+double tileNoise(int x, int y, std::uint32_t seed, int cells) {
+    const int size = Tile / cells;
+    const int gx = x / size, gy = y / size;
+    double fx = (x % size + 0.5) / size, fy = (y % size + 0.5) / size;
+    fx = fx * fx * (3 - 2 * fx);
+    fy = fy * fy * (3 - 2 * fy);
+    auto at = [&](int i, int j) { return (noise(i % cells, j % cells, seed) & 0xFFFF) / 65535.0; };
+    const double top = at(gx, gy) * (1 - fx) + at(gx + 1, gy) * fx;
+    const double bottom = at(gx, gy + 1) * (1 - fx) + at(gx + 1, gy + 1) * fx;
+    return top * (1 - fy) + bottom * fy;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -69,7 +78,7 @@ void paintGround(Image& tile, int season, std::uint32_t seed) {
     const SeasonArt& a = seasonArt(season);
     int darkShare = 50, lightShare = 30;  // per thousand
     if (season == Winter) darkShare = 14, lightShare = 40;
-    if (season == Desert) darkShare = 40, lightShare = 40;
+    if (season == Desert) darkShare = 28, lightShare = 30;
     if (season == Volcano) darkShare = 90, lightShare = 35;
     for (int y = 0; y < Tile; ++y)
         for (int x = 0; x < Tile; ++x) {
@@ -87,6 +96,12 @@ void paintGround(Image& tile, int season, std::uint32_t seed) {
                     plot(tile, x, y, pal::Green);
                     plot(tile, x, y - 1, pal::Mint);
                 }
+    }
+    if (season == Winter) {
+        // Soft drifts: faint blue shade in hollows, the same on every tile so that they join.
+        for (int y = 0; y < Tile; ++y)
+            for (int x = 0; x < Tile; ++x)
+                if (tileNoise(x, y, 640, 4) > 0.66 && ditherOn(x, y, 4)) plot(tile, x, y, pal::Ice);
     }
     if (season == Desert) {
         // Faint wind ripples: short tan dashes.
@@ -181,10 +196,11 @@ geeeeeeeeRleg9
 )";
 
 const char* SnowTuft = R"(
-t..b..t
-.t.b.t.
+.b..t..
+.t.tb.t
+..tbt.b
 .btbtb.
-..WWW..
+..PPPP.
 )";
 
 const char* SnowRock = R"(
@@ -384,26 +400,21 @@ void paintRoad(Image& tile, int season) {
         for (int x = 0; x < Tile; ++x) {
             const int n = noiseBelow(x, y, 500u + season, 1000);
             std::uint32_t c = a.road;
-            if (n < 60) c = a.roadDark;
-            else if (n < 100) c = a.roadLight;
+            if (n < (season == Volcano ? 70 : 30)) c = a.roadDark;
+            else if (n < 42) c = a.roadLight;
             plot(tile, x, y, c);
         }
-    // Wheel tracks where the cars' tyres run.
-    for (int band : {8, 22})
-        for (int y = band; y < band + 3; ++y)
-            for (int x = 0; x < Tile; ++x)
-                if (ditherOn(x, y, 5)) plot(tile, x, y, a.roadDark);
     if (season == Winter) {
         // Packed snow at the lane edges.
         for (int x = 0; x < Tile; ++x) {
             for (int y : {1, 2, 29, 30})
-                if (noiseBelow(x, y, 777, 10) < (y == 1 || y == 30 ? 6 : 2)) plot(tile, x, y, pal::PaleGrey);
+                if (noiseBelow(x, y, 777, 10) < (y == 1 || y == 30 ? 4 : 1)) plot(tile, x, y, pal::LightGrey);
         }
     }
     if (season == Desert) {
         for (int x = 0; x < Tile; ++x)
             for (int y : {1, 2, 29, 30})
-                if (noiseBelow(x, y, 778, 10) < (y == 1 || y == 30 ? 4 : 1)) plot(tile, x, y, pal::Tan);
+                if (noiseBelow(x, y, 778, 10) < (y == 1 || y == 30 ? 3 : 1)) plot(tile, x, y, pal::Tan);
     }
     // Dashes: 8 on, 8 off, so they continue across tiles.
     for (int x = 0; x < Tile; ++x)
@@ -475,7 +486,8 @@ ImageHandle makeBridge(int season) {
         if (season == Winter)
             for (int y = 0; y < Tile; ++y)
                 for (int x = 0; x < Tile; ++x)
-                    if (x % 4 != 3 && noiseBelow(x, y, 904, 100) < 12) plot(t, x, y, pal::White);
+                    if (x % 4 != 3 && noiseBelow(x, y, 904, 100) < ((y < 4 || y > 27) ? 40 : 3))
+                        plot(t, x, y, pal::White);
     }
     // Edge beams: between lanes they meet as a double beam, at the river as the bridge's rim.
     for (int x = 0; x < Tile; ++x) {
@@ -495,11 +507,12 @@ void paintLiquid(Image& t, int season) {
             const std::uint32_t base = season == Summer ? pal::Blue : pal::Teal;
             const std::uint32_t deep = season == Summer ? pal::DarkBlue : pal::Blue;
             fillRect(t, 0, 0, Tile - 1, Tile - 1, base);
-            // Deeper patches, dithered.
+            // Deeper patches, dithered at their rims.
             for (int y = 0; y < Tile; ++y)
                 for (int x = 0; x < Tile; ++x) {
-                    const int d = (x * 7 + y * 13) % 32;
-                    if (y >= 10 && y <= 22 && ditherOn(x, y, d < 16 ? 6 : 3)) plot(t, x, y, deep);
+                    const double n = tileNoise(x, y, 620u + season, 4);
+                    const double edge = season == Summer ? 0.58 : 0.66;
+                    if (n > edge + 0.06 || (n > edge && ditherOn(x, y, 6))) plot(t, x, y, deep);
                 }
             // Ripples: short light strokes with a glint, wrapping across the edges.
             const int ripples[][3] = {{3, 4, 5}, {19, 7, 4}, {11, 13, 6}, {27, 17, 5},
@@ -538,19 +551,25 @@ void paintLiquid(Image& t, int season) {
             break;
         }
         case Volcano: {
-            fillRect(t, 0, 0, Tile - 1, Tile - 1, pal::Orange);
-            // Hot streaks.
-            const int streaks[][3] = {{2, 3, 6}, {16, 8, 5}, {8, 15, 7}, {24, 20, 6}, {3, 27, 5}, {19, 29, 4}};
-            for (const auto& s : streaks) {
-                for (int i = 0; i < s[2]; ++i) plotWrap(t, s[0] + i, s[1], pal::Yellow);
-                plotWrap(t, s[0] + 2, s[1] - 1, pal::Yellow);
-            }
-            // Cooling crust plates drifting on it.
-            const double plates[][4] = {{26.5, 5.5, 4.5, 3}, {8.5, 22.5, 5, 3.5}, {22.5, 14.5, 3, 2}};
-            for (const auto& p : plates) {
-                ellipseWrap(t, p[0], p[1], p[2] + 1, p[3] + 1, pal::Red);
-                ellipseWrap(t, p[0], p[1], p[2], p[3], pal::DarkRed);
-                ellipseWrap(t, p[0] + 0.5, p[1] + 0.5, p[2] - 1.5, p[3] - 1.2, pal::Ink);
+            // Molten rock: orange, hotter yellow veins, darker red where it cools.
+            for (int y = 0; y < Tile; ++y)
+                for (int x = 0; x < Tile; ++x) {
+                    const double n = 0.5 * tileNoise(x, y, 630, 4) + 0.5 * tileNoise(x, y, 632, 8);
+                    const double m = tileNoise(x, y, 631, 8);
+                    std::uint32_t c = pal::Orange;
+                    if (n < 0.34 || (n < 0.39 && ditherOn(x, y, 8))) c = pal::Red;
+                    if (n < 0.26) c = pal::DarkRed;
+                    if (n > 0.5 && m > 0.6) c = pal::Yellow;
+                    plot(t, x, y, c);
+                }
+            // A few bubbles.
+            const int bubbles[][2] = {{8, 7}, {23, 20}, {27, 4}};
+            for (const auto& b : bubbles) {
+                plotWrap(t, b[0], b[1] - 1, pal::Yellow);
+                plotWrap(t, b[0] - 1, b[1], pal::Yellow);
+                plotWrap(t, b[0] + 1, b[1], pal::Orange);
+                plotWrap(t, b[0], b[1] + 1, pal::Orange);
+                plotWrap(t, b[0], b[1], pal::Cream);
             }
             break;
         }

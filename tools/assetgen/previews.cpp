@@ -214,6 +214,18 @@ void results(Image& c, const Lookup& find) {
     }
 }
 
+// Pictures side by side, enlarged, the key shown as the given ground (as on the road).
+bool lineUp(const std::string& dir, const std::string& name, const Lookup& find,
+            const std::vector<std::string>& paths, std::uint32_t ground, int scale) {
+    int w = 0, h = 0;
+    for (const std::string& p : paths)
+        if (const Image* image = find(p)) w = std::max(w, image->width), h = std::max(h, image->height);
+    ImageHandle row = createImage(static_cast<int>(paths.size()) * (w + 4) + 4, h + 8, ground);
+    for (std::size_t i = 0; i < paths.size(); ++i)
+        putImage(row.get(), 4 + (w + 4) * static_cast<int>(i), 4, find(paths[i]), PutMode::Transparent);
+    return save(dir, name, *row, scale);
+}
+
 }  // namespace
 
 bool writePreviews(const std::vector<Picture>& pictures, const std::string& dir) {
@@ -259,6 +271,22 @@ bool writePreviews(const std::vector<Picture>& pictures, const std::string& dir)
     ok &= save(dir, "splash_view.png", *splash, 2);
     putImage(splash.get(), 0, 0, find("ui/back.bmp"), PutMode::Blend, 128);
     ok &= save(dir, "splash_fade.png", *splash, 2);
+    std::vector<std::string> cars, drivers;
+    for (int n = 1; n <= 8; ++n) cars.push_back("cars/car" + std::to_string(n) + ".bmp");
+    for (int n = 1; n <= 13; ++n) drivers.push_back("drivers/driver" + std::to_string(n) + ".bmp");
+    ok &= lineUp(dir, "cars_on_road.png", find, cars, 0xFF67656F, 5);
+    ok &= lineUp(dir, "cars_on_snow.png", find, cars, 0xFFF6F5EF, 2);
+    ok &= lineUp(dir, "drivers.png", find, drivers, 0xFF2A2A30, 4);
+    ok &= lineUp(dir, "scenes.png", find, {"ui/scene1.bmp", "ui/scene2.bmp", "ui/scene3.bmp", "ui/scene4.bmp"},
+                 0xFF2A2A30, 4);
+    ok &= lineUp(dir, "arrows.png", find, {"ui/prev.bmp", "ui/next.bmp"}, 0xFFF6F5EF, 8);
+    for (int t = 1; t <= SeasonCount; ++t) {
+        std::vector<std::string> tiles;
+        for (const char* name : {"water1", "water2", "water3", "grass0", "grass1", "grass2", "grass3",
+                                 "grass4", "grass5", "road", "road2", "bridge"})
+            tiles.push_back("track" + std::to_string(t) + "/" + name + ".bmp");
+        ok &= lineUp(dir, std::string("tiles_") + seasons[t - 1] + ".png", find, tiles, 0xFF2A2A30, 4);
+    }
     // Every picture at 4x on its own, for close inspection.
     for (const Picture& p : pictures) {
         std::string name = p.path;
