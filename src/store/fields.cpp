@@ -297,7 +297,8 @@ bool writeFileAtomically(const std::string& path, const std::string& content) {
     }
     // The bytes must be on disk before the rename makes them the file: a crash then leaves either
     // the old file or the new one, never a torn one.
-    if (ok && ::fsync(fd) != 0) ok = false;
+    // A file system that cannot sync at all (EINVAL, ENOTSUP) still gets the write.
+    if (ok && ::fsync(fd) != 0 && errno != EINVAL && errno != ENOTSUP) ok = false;
     if (::close(fd) != 0) ok = false;
     if (ok && ::rename(temporary.c_str(), path.c_str()) != 0) ok = false;
     if (!ok) ::unlink(temporary.c_str());

@@ -6,7 +6,9 @@
 // every operation (0..3), lesson (0..24) or distance (0..5), any other value that one index (a
 // value outside the range selects no board). A record belongs to the player when its name equals
 // name byte for byte. Boards are visited operation, then lesson, then distance, each ascending,
-// and the records of a board in list order.
+// and the records of a board in list order. Callers: the player menu (every frame while a player
+// row is selected), the lesson menu's leaders and the race's set-up and results screen. The table
+// must hold the current classroom's boards (loadLeaderboards); the queries read no file.
 
 // The number of the player's records.
 int countRaces(const std::string& name, int operation, int lesson, int distance);
