@@ -204,19 +204,6 @@ TEST(Bitmap, PlacesTheTopLeftCornerAndKeepsTheRest) {
     }
 }
 
-TEST(Bitmap, PaddedImageRowsAreRespected) {
-    BmpSpec spec;
-    spec.bitsPerPixel = 24;
-    spec.width = 2;
-    spec.height = 2;
-    Image image = blankImage(2, 2);
-    image.pitch = 4 * 4;  // room for four pixels per row, two used
-    image.pixels.assign(8, Fill);
-    ASSERT_TRUE(decode(writeBmp(spec, [](int x, int y) { return static_cast<std::uint32_t>(10 * y + x); }), image));
-    EXPECT_EQ(image.pixels[4 + 1], 0xFF00000Bu);
-    EXPECT_EQ(image.pixels[2], Fill);
-}
-
 TEST(Bitmap, EveryTruncationFailsAndLeavesTheImage) {
     BmpSpec spec;
     spec.width = 9;

@@ -33,10 +33,11 @@ static_assert(SDL_SCANCODE_ESCAPE == 41 && SDL_SCANCODE_UP == 82 && SDL_SCANCODE
 
 namespace {
 
-// Without a working vsync, frames are held to about this many per second.
+// Without vsync, frames are held to about this many per second.
 constexpr double FallbackFramesPerSecond = 60.0;
-// Even with vsync, never present faster than this (a hidden window may not wait for the display).
-constexpr double MostFramesPerSecond = 250.0;
+// Some drivers claim vsync and do not wait (no display, a hidden window): even then presents
+// come no faster than a little above the display's refresh rate.
+constexpr double RefreshHeadroom = 1.25;
 // A game that stops reading keys must not make the queue grow without end.
 constexpr std::size_t MostQueuedKeys = 256;
 
@@ -47,6 +48,7 @@ struct Display {
     int width = 0;
     int height = 0;
     bool vsync = false;
+    double refreshRate = FallbackFramesPerSecond;
     bool fullscreen = false;
     double lastPresent = 0.0;
     std::vector<std::uint32_t> pixels;  // the screen, 0xAARRGGBB, row after row without padding
@@ -136,6 +138,10 @@ bool createRenderer() {
     if (display.renderer == nullptr) return false;
     SDL_RendererInfo info;
     display.vsync = SDL_GetRendererInfo(display.renderer, &info) == 0 && (info.flags & SDL_RENDERER_PRESENTVSYNC) != 0;
+    SDL_DisplayMode mode;
+    const int index = SDL_GetWindowDisplayIndex(display.window);
+    if (index >= 0 && SDL_GetCurrentDisplayMode(index, &mode) == 0 && mode.refresh_rate > 0)
+        display.refreshRate = mode.refresh_rate;
     return true;
 }
 
@@ -193,8 +199,8 @@ void unlockScreen() {
     SDL_SetRenderDrawColor(display.renderer, 0, 0, 0, 255);
     SDL_RenderClear(display.renderer);
     SDL_RenderCopy(display.renderer, display.texture, nullptr, nullptr);
-    // Keep the pace where the display does not: without vsync about 60 frames a second.
-    const double shortest = 1.0 / (display.vsync ? MostFramesPerSecond : FallbackFramesPerSecond);
+    // Keep the pace where the display does not, so that the game never spins a processor core.
+    const double shortest = 1.0 / (display.vsync ? display.refreshRate * RefreshHeadroom : FallbackFramesPerSecond);
     sleepSeconds(display.lastPresent + shortest - nowSeconds());
     SDL_RenderPresent(display.renderer);
     display.lastPresent = nowSeconds();
