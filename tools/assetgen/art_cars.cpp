@@ -204,5 +204,12 @@ ImageHandle makeCar(int n) {
     ImageHandle car = createImage(32, 32, pal::Key);
     stampMap(*car, (32 - map.width) / 2, (32 - map.height) / 2, map, slots);
     outlineOnKey(*car, pal::Ink);
+    // A shadow one pixel below the car gives it weight on the road.
+    const Image outlined = *car;
+    for (int y = 1; y < 32; ++y)
+        for (int x = 1; x < 32; ++x)
+            if (peek(outlined, x, y) == pal::Key && peek(outlined, x, y - 1) != pal::Key &&
+                peek(outlined, x - 1, y - 1) != pal::Key)
+                plot(*car, x, y, pal::DarkGrey);
     return car;
 }

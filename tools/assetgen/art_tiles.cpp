@@ -101,7 +101,7 @@ void paintGround(Image& tile, int season, std::uint32_t seed) {
         // Soft drifts: faint blue shade in hollows, the same on every tile so that they join.
         for (int y = 0; y < Tile; ++y)
             for (int x = 0; x < Tile; ++x)
-                if (tileNoise(x, y, 640, 4) > 0.66 && ditherOn(x, y, 4)) plot(tile, x, y, pal::Ice);
+                if (tileNoise(x, y, 640, 4) > 0.7 && ditherOn(x, y, 3)) plot(tile, x, y, pal::Ice);
     }
     if (season == Desert) {
         // Faint wind ripples: short tan dashes.
@@ -233,21 +233,21 @@ const char* Pine = R"(
 )";
 
 const char* Snowman = R"(
-.....KK.....
+....KKKK....
 ....KKKK....
 ...KKKKKK...
-....WWWW....
-...WKWWKW...
-...WWooWW...
-...WWWWWL...
+...LWWWWL...
+..LWKWWKWL..
+..LWWooWWL..
+...LWWWPL...
 ..RRRRRRRR..
-...WWKWWL...
-..WWWWWWWL..
-.WWWWKWWWLL.
-.WWWWWWWWLL.
-.LWWWWWWLLL.
-..LLLLLLLL..
-...PPPPPPPP.
+..LWWKWWPLr.
+.LWWWWWWWPL.
+.LWWWKWWWPL.
+.LWWWWWWWPL.
+..LPWWWWPL..
+...LLLLLL99.
+....999999..
 )";
 
 const char* Ripple = R"(
@@ -312,13 +312,17 @@ KroooyooOorK
 )";
 
 const char* Vent = R"(
-...PPP...
-..PWWPP..
-...PPL...
-....L....
-..KDDDK..
-.KDnrnDK.
-..KDDDK..
+.....LP......
+....PWWP.....
+.....PWP.L...
+......LPP....
+....L..PL....
+.......L.....
+....KKDDDKK..
+...KDrRRRrDK.
+...KDroyorDK.
+....KDrrrDK9.
+.....KKKKK99.
 )";
 
 // Everything drawn on a verge tile beyond its texture, by season and variant (2..5; 0 and 1
@@ -374,7 +378,7 @@ std::vector<Placed> decorations(int season, int variant) {
         case 33:
             return {{Boulder, 11, 11, {}}, {Pebble, 3, 4, {}}};
         case 34:
-            return {{Vent, 12, 12, {}}};
+            return {{Vent, 9, 10, {}}};
         case 35:
             return {{LavaPool, 10, 12, {}}};
         default:
@@ -511,7 +515,7 @@ void paintLiquid(Image& t, int season) {
             for (int y = 0; y < Tile; ++y)
                 for (int x = 0; x < Tile; ++x) {
                     const double n = tileNoise(x, y, 620u + season, 4);
-                    const double edge = season == Summer ? 0.58 : 0.66;
+                    const double edge = season == Summer ? 0.6 : 0.66;
                     if (n > edge + 0.06 || (n > edge && ditherOn(x, y, 6))) plot(t, x, y, deep);
                 }
             // Ripples: short light strokes with a glint, wrapping across the edges.
@@ -529,7 +533,7 @@ void paintLiquid(Image& t, int season) {
             // Frosted patches.
             for (int y = 0; y < Tile; ++y)
                 for (int x = 0; x < Tile; ++x)
-                    if (noiseBelow(x / 3, y / 3, 611, 10) < 3 && ditherOn(x, y, 8)) plot(t, x, y, pal::White);
+                    if (noiseBelow(x / 4, y / 4, 611, 10) < 2 && ditherOn(x, y, 5)) plot(t, x, y, pal::White);
             // Cracks in the ice.
             const int crack[][4] = {{2, 5, 9, 9}, {9, 9, 14, 8}, {9, 9, 11, 15}, {20, 18, 26, 21},
                                     {26, 21, 33, 20}, {20, 18, 18, 25}, {15, 28, 21, 30}};

@@ -91,13 +91,13 @@ ImageHandle makeSnow() {
     ImageHandle image = createImage(320, 180, pal::Key);
     Image& s = *image;
     auto put = [&](int x, int y, std::uint32_t c) { plot(s, ((x % 320) + 320) % 320, ((y % 180) + 180) % 180, c); };
-    for (int i = 0; i < 420; ++i) {
+    for (int i = 0; i < 360; ++i) {
         const int x = noiseBelow(i, 1, 4242, 320);
         const int y = noiseBelow(i, 2, 4242, 180);
         const int kind = noiseBelow(i, 3, 4242, 10);
-        if (kind < 6) {
+        if (kind < 4) {
             put(x, y, pal::White);
-        } else if (kind < 9) {
+        } else if (kind < 8) {
             put(x, y, pal::White);
             put(x + 1, y, pal::White);
             put(x, y + 1, pal::White);

@@ -79,8 +79,8 @@ void doubled(Image& canvas, int cx, int cy, const Image* source, bool key) {
 }
 
 void raceView(Image& view, const Lookup& find, int season, int carX, const std::string& problem,
-              const std::string& feedback) {
-    const int scrollX = carX - 110;
+              const std::string& feedback, int carColumn = 110) {
+    const int scrollX = carX - carColumn;
     const int width = view.width;
     ImageHandle world = createImage(width, 180, Black);
     drawTrack(*world, find, season, scrollX, 40, 13, 21);
@@ -251,6 +251,20 @@ bool writePreviews(const std::vector<Picture>& pictures, const std::string& dir)
         ImageHandle menu = createImage(320, 180, Black);
         trackMenu(*menu, find, s);
         ok &= save(dir, std::string("menu_track_") + seasons[s] + ".png", *menu, 2);
+    }
+    {
+        // Two players: each view 160 wide with its car at column 30, framed as the race frames it.
+        ImageHandle left = createImage(160, 180, Black), right = createImage(160, 180, Black);
+        raceView(*left, find, 0, 300, "7+8=15", "Correct", 30);
+        raceView(*right, find, 0, 420, "9x6=5", "", 30);
+        drawBox(left.get(), 0, 0, 160, 160, 0xFF1A0A05u);
+        drawBox(right.get(), 0, 0, 159, 160, 0xFF1A0A05u);
+        drawBox(left.get(), 1, 1, 159, 159, 0xFF371E15u);
+        drawBox(right.get(), 1, 1, 158, 159, 0xFF371E15u);
+        ImageHandle both = createImage(320, 180, Black);
+        putImage(both.get(), 0, 0, left.get(), PutMode::Copy);
+        putImage(both.get(), 160, 0, right.get(), PutMode::Copy);
+        ok &= save(dir, "race_two_players.png", *both, 2);
     }
     ImageHandle c = createImage(320, 180, Black);
     classroomMenu(*c, find);
