@@ -481,19 +481,19 @@ ImageHandle makeBack() {
 }
 
 ImageHandle makeBack2() {
-    // Squared exercise-book paper with rings along the top.
+    // Squared exercise-book paper: a pale blue grid, a margin line and punched holes along the
+    // top, all light enough for the black menu texts.
     ImageHandle image = createImage(320, 180, pal::White);
     Image& b = *image;
-    for (int y = 0; y < 180; ++y)
+    for (int y = 6; y < 180; ++y)
         for (int x = 0; x < 320; ++x)
             if (x % 8 == 3 || y % 8 == 3) plot(b, x, y, pal::Ice);
-    fillRect(b, 0, 0, 319, 5, pal::White);
-    for (int x = 6; x < 320; x += 14) {
+    fillRect(b, 4, 6, 4, 179, pal::Pink);
+    for (int x = 12; x < 320; x += 16) {
         fillRect(b, x, 1, x + 3, 3, pal::PaleGrey);
-        plot(b, x + 1, 2, pal::LightGrey);
-        plot(b, x + 2, 2, pal::LightGrey);
-        fillRect(b, x + 1, 0, x + 2, 0, pal::LightGrey);
+        fillRect(b, x + 1, 0, x + 2, 4, pal::PaleGrey);
+        fillRect(b, x + 1, 1, x + 2, 3, pal::LightGrey);
     }
-    fillRect(b, 0, 5, 319, 5, pal::Ice);
+    fillRect(b, 0, 5, 319, 5, pal::PaleGrey);
     return image;
 }

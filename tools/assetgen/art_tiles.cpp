@@ -511,8 +511,8 @@ void paintLiquid(Image& t, int season) {
             const std::uint32_t base = season == Summer ? pal::Blue : pal::Teal;
             const std::uint32_t deep = season == Summer ? pal::DarkBlue : pal::Blue;
             fillRect(t, 0, 0, Tile - 1, Tile - 1, base);
-            // Deeper patches, dithered at their rims.
-            for (int y = 0; y < Tile; ++y)
+            // Deeper patches, dithered at their rims (the shallow oasis stream has none).
+            for (int y = 0; y < Tile && season == Summer; ++y)
                 for (int x = 0; x < Tile; ++x) {
                     const double n = tileNoise(x, y, 620u + season, 4);
                     const double edge = season == Summer ? 0.6 : 0.66;
