@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <numbers>
 #include <vector>
 
 #include "art.h"
@@ -43,8 +44,8 @@ void bands(Image& img, int x0, int y0, int x1, int y1, const std::vector<std::ui
 void hills(Image& img, int baseY, double amp1, double period1, double amp2, double period2, double phase,
            std::uint32_t colour, std::uint32_t rim, int bottom) {
     for (int x = 0; x < img.width; ++x) {
-        const double h = amp1 * std::sin((x + phase) * 2 * M_PI / period1) +
-                         amp2 * std::sin((x + phase * 1.7) * 2 * M_PI / period2);
+        const double h = amp1 * std::sin((x + phase) * 2 * std::numbers::pi / period1) +
+                         amp2 * std::sin((x + phase * 1.7) * 2 * std::numbers::pi / period2);
         const int top = baseY - static_cast<int>(std::lround(h));
         fillRect(img, x, std::max(top, 0), x, bottom, colour);
         plot(img, x, top, rim);
