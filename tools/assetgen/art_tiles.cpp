@@ -511,12 +511,12 @@ void paintLiquid(Image& t, int season) {
             const std::uint32_t base = season == Summer ? pal::Blue : pal::Teal;
             const std::uint32_t deep = season == Summer ? pal::DarkBlue : pal::Blue;
             fillRect(t, 0, 0, Tile - 1, Tile - 1, base);
-            // Deeper patches, dithered at their rims (the shallow oasis stream has none).
+            // Deeper water, a dithered shade (the shallow oasis stream has none).
             for (int y = 0; y < Tile && season == Summer; ++y)
                 for (int x = 0; x < Tile; ++x) {
                     const double n = tileNoise(x, y, 620u + season, 4);
-                    const double edge = season == Summer ? 0.6 : 0.66;
-                    if (n > edge + 0.06 || (n > edge && ditherOn(x, y, 6))) plot(t, x, y, deep);
+                    const int level = n > 0.7 ? 8 : n > 0.6 ? 4 : 0;
+                    if (ditherOn(x, y, level)) plot(t, x, y, deep);
                 }
             // Ripples: short light strokes with a glint, wrapping across the edges.
             const int ripples[][3] = {{3, 4, 5}, {19, 7, 4}, {11, 13, 6}, {27, 17, 5},
