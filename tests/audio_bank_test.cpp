@@ -19,8 +19,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A game folder of its own with sound/beep.ogg (0.15 s), the library started on the dummy
-// driver, and the working directory moved there for the length of the test.
+// A game folder of its own with sound/beep.ogg (0.4 s, so that a busy instance stays busy while a
+// test looks), the library started on the dummy driver, and the working directory moved there for
+// the length of the test.
 class SoundBankTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -28,7 +29,7 @@ protected:
         saved = fs::current_path();
         dir = fs::temp_directory_path() / ("tally_bank_test_" + std::to_string(getpid()));
         fs::create_directories(dir / "sound");
-        ASSERT_TRUE(writeOggTone((dir / "sound/beep.ogg").string(), 44100, 2, 0.15, 660, 0.5));
+        ASSERT_TRUE(writeOggTone((dir / "sound/beep.ogg").string(), 44100, 2, 0.4, 660, 0.5));
         fs::current_path(dir);
         setenv("SDL_AUDIODRIVER", "dummy", 1);
         initSoundLibrary();

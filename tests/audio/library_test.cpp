@@ -299,8 +299,9 @@ TEST(LibraryCalls, PositionTellsIdleFromBusy) {
     std::int32_t second = -1, own = -1;
     ASSERT_EQ(FBS_CREATE_SOUND(wave, &second), 1);
     ASSERT_EQ(FBS_SET_MAXCHANNELS(1), 1);
-    ASSERT_EQ(FBS_PLAY_SOUND(sound, 1), 1);
+    ASSERT_EQ(FBS_PLAY_SOUND(sound, -1), 1);
     EXPECT_EQ(FBS_PLAY_SOUND(second, 1), 0);
+    ASSERT_EQ(FBS_SET_SOUNDLOOPS(sound, 0), 1);
     ASSERT_EQ(FBS_SET_MAXCHANNELS(64), 1);
     ASSERT_EQ(FBS_PLAY_WAVE(wave, 1, 2.0f, 1.0f, 0.0f, &own), 1);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
