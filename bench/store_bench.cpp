@@ -82,6 +82,7 @@ struct Classroom {
                 }
             }
         }
+        ::sync();  // no write-back of the new files running under the measurements
     }
     ~Classroom() {
         fs::current_path(previous);

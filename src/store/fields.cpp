@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <charconv>
@@ -175,13 +176,14 @@ int parseInt(std::string_view field) {
 
 }  // namespace
 
-FieldReader openFields(const std::string& path) {
-    FieldReader r;
+void reopenFields(FieldReader& r, const std::string& path) {
+    r.pos = 0;
+    r.data.clear();
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return r;
+    if (fd < 0) return;
     // Saved files are small: one read usually takes all, a second finds the end. A directory
     // fails to read and so reads as empty.
-    r.data.resize(4096);
+    r.data.resize(std::max<std::size_t>(r.data.capacity(), 4096));
     std::size_t got = 0;
     for (;;) {
         if (got == r.data.size()) r.data.resize(r.data.size() * 2);
@@ -197,6 +199,11 @@ FieldReader openFields(const std::string& path) {
     }
     r.data.resize(got);
     ::close(fd);
+}
+
+FieldReader openFields(const std::string& path) {
+    FieldReader r;
+    reopenFields(r, path);
     return r;
 }
 

@@ -50,7 +50,9 @@ bool boardIndicesValid(int operation, int lesson, int distance) {
 
 // Reads one record file; says whether the file held anything.
 bool readRecordFile(RaceRecord& record, const std::string& path) {
-    FieldReader r = openFields(path);
+    // Loading a classroom reads thousands of record files; one buffer serves them all.
+    static FieldReader r;
+    reopenFields(r, path);
     record = RaceRecord{};
     if (r.data.empty()) return false;
     record.sampleCount = readIntField(r);
@@ -66,6 +68,7 @@ bool readRecordFile(RaceRecord& record, const std::string& path) {
         s.second = readRealField(r);
     }
     record.sampleCount = static_cast<int>(pairs);
+    if (r.data.capacity() > (1u << 16)) r = FieldReader{};  // keep no memory for an odd big file
     return true;
 }
 
@@ -219,15 +222,16 @@ void readLeaderboard(Leaderboard& board, const std::string& path) {
     board.title = readTextLine(r);
     board.records.clear();
     if (count > 0) {
-        const std::string prefix = path + "record";
+        std::string recordPath = path + "record";
+        const std::size_t prefix = recordPath.size();
         board.records.reserve(std::min(count, static_cast<int>(SpareEntries)));
         int lastFound = 0;
         for (int i = 1; i <= count; ++i) {
             if (static_cast<std::size_t>(i - lastFound) > SpareEntries) break;
             RaceRecord record;
-            if (i - lastFound <= MissingRecordRun && readRecordFile(record, prefix + std::to_string(i))) {
-                lastFound = i;
-            }
+            recordPath.resize(prefix);
+            recordPath += std::to_string(i);
+            if (i - lastFound <= MissingRecordRun && readRecordFile(record, recordPath)) lastFound = i;
             board.records.push_back(std::move(record));
         }
     }
