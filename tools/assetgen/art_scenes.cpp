@@ -251,7 +251,7 @@ ImageHandle desertScene() {
 ImageHandle volcanoScene() {
     ImageHandle image = createImage(80, 45, pal::DarkPurple);
     Image& s = *image;
-    bands(s, 0, 0, 79, 32, {pal::DarkPurple, pal::DarkPurple, pal::DarkRed}, 5);
+    bands(s, 0, 0, 79, 32, {pal::DarkPurple, pal::DarkPurple, pal::DarkPurple, pal::DarkRed}, 4);
     // The smoke plume.
     fillEllipse(s, 48, 7, 10, 4.5, pal::DarkGrey);
     fillEllipse(s, 38, 4, 7, 3.5, pal::DarkGrey);
