@@ -121,8 +121,40 @@ bool overflows(std::string_view text) {
     return exponent + magnitude > 0;
 }
 
+// A plain decimal without exponent whose digits fit in 53 bits is read exactly by one division:
+// the digits and the power of ten are both exact doubles, and the division rounds correctly. Says
+// false for anything else, which then goes to from_chars.
+bool parsePlainDecimal(const char* p, const char* end, double& out) {
+    static const double powers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    const bool negative = p != end && *p == '-';
+    if (negative) ++p;
+    std::uint64_t mantissa = 0;
+    int fraction = 0;
+    bool point = false, digits = false;
+    for (; p != end; ++p) {
+        if (*p >= '0' && *p <= '9') {
+            mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
+            if (mantissa > (UINT64_C(1) << 53)) return false;
+            digits = true;
+            fraction += point;
+        } else if (*p == '.' && !point) {
+            point = true;
+        } else {
+            break;
+        }
+    }
+    if (!digits || fraction > 22) return false;
+    if (p != end && (*p == 'e' || *p == 'E' || *p == 'd' || *p == 'D')) return false;
+    const double value = static_cast<double>(mantissa) / powers[fraction];
+    out = negative ? -value : value;
+    return true;
+}
+
 double parseReal(std::string_view field) {
-    // Most fields are plain numbers as the writer makes them; from_chars reads those in place. It
+    double plain = 0;
+    if (parsePlainDecimal(field.data(), field.data() + field.size(), plain)) return plain;
+    // Other numbers as the writer makes them; from_chars reads those in place. It
     // stops where the number ends, as the rules want, but it knows neither "d" exponents nor a
     // leading "+", and it would take "inf" and "nan", so anything else goes the long way.
     const char* begin = field.data();
