@@ -109,25 +109,34 @@ void fillRect(Image* target, int x0, int y0, int x1, int y1, std::uint32_t colou
 
 }  // namespace
 
+namespace {
+
+// The rectangle of two corners given in either order, rounded, as inclusive left/top/right/bottom.
+struct Corners {
+    int left, top, right, bottom;
+};
+
+Corners orderedCorners(double x1, double y1, double x2, double y2) {
+    const int ax = roundPosition(x1), ay = roundPosition(y1);
+    const int bx = roundPosition(x2), by = roundPosition(y2);
+    return {std::min(ax, bx), std::min(ay, by), std::max(ax, bx), std::max(ay, by)};
+}
+
+}  // namespace
+
 void fillBox(Image* target, double x1, double y1, double x2, double y2, std::uint32_t colour) {
     if (!target) return;
-    int ax = roundPosition(x1), ay = roundPosition(y1);
-    int bx = roundPosition(x2), by = roundPosition(y2);
-    if (ax > bx) std::swap(ax, bx);
-    if (ay > by) std::swap(ay, by);
-    fillRect(target, ax, ay, bx, by, colour);
+    const Corners c = orderedCorners(x1, y1, x2, y2);
+    fillRect(target, c.left, c.top, c.right, c.bottom, colour);
 }
 
 void drawBox(Image* target, double x1, double y1, double x2, double y2, std::uint32_t colour) {
     if (!target) return;
-    int ax = roundPosition(x1), ay = roundPosition(y1);
-    int bx = roundPosition(x2), by = roundPosition(y2);
-    if (ax > bx) std::swap(ax, bx);
-    if (ay > by) std::swap(ay, by);
-    fillRect(target, ax, ay, bx, ay, colour);
-    fillRect(target, ax, by, bx, by, colour);
-    fillRect(target, ax, ay, ax, by, colour);
-    fillRect(target, bx, ay, bx, by, colour);
+    const Corners c = orderedCorners(x1, y1, x2, y2);
+    fillRect(target, c.left, c.top, c.right, c.top, colour);
+    fillRect(target, c.left, c.bottom, c.right, c.bottom, colour);
+    fillRect(target, c.left, c.top, c.left, c.bottom, colour);
+    fillRect(target, c.right, c.top, c.right, c.bottom, colour);
 }
 
 void drawText(Image* target, double x, double y, const std::string& text, std::uint32_t colour) {
