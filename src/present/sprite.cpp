@@ -71,12 +71,21 @@ void drawSprite(Image* target, int centerX, int centerY, const Image* source, fl
     }
 
     float v = 0.0f;
+    long long lastRow = -1;
+    const std::uint32_t* lastDst = nullptr;
     for (long long y = Y0; y < Y1 && y <= H - 1; ++y, v += dv) {
         if (y < 0) continue;
         const long long V = std::max(0LL, toFixed(v));
         const long long row = std::min<long long>(V >> 16, h - 1);
         const std::uint32_t* src = source->pixels.data() + row * w;
         std::uint32_t* dst = base + y * pitch + xs;
+        if (!colourKey && row == lastRow) {
+            // An enlarged row repeats the one above it: copy it whole instead of stepping again.
+            std::copy(lastDst, lastDst + columns, dst);
+            continue;
+        }
+        lastRow = row;
+        lastDst = dst;
         long long U = U0;
         if (colourKey) {
             for (long long i = 0; i < columns; ++i, U += dU) {
