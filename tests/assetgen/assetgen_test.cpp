@@ -187,12 +187,11 @@ TEST(Tiles, WaterColumnsJoinAndTheBanksFaceOutwards) {
     }
 }
 
-TEST(Tiles, LaneDashesRunOnAcrossRoadAndStartLine) {
+TEST(Tiles, LaneDashesRunOnAcrossTheRoad) {
     const std::uint32_t dashes[SeasonCount] = {pal::White, pal::White, pal::Yellow, pal::Orange};
     for (int s = 0; s < SeasonCount; ++s) {
         SCOPED_TRACE(s);
         ImageHandle road = makeTile(s, TileKind::Road, 0);
-        ImageHandle start = makeTile(s, TileKind::StartLine, 0);
         for (int y : {0, 31}) {
             int dashPixels = 0;
             for (int x = 0; x < 32; ++x) {
@@ -200,12 +199,45 @@ TEST(Tiles, LaneDashesRunOnAcrossRoadAndStartLine) {
                 const bool dash = at(*road, x, y) == dashes[s];
                 dashPixels += dash;
                 EXPECT_EQ(dash, at(*road, (x + 16) % 32, y) == dashes[s]);
-                // The start line keeps the road's edges outside its chequered band.
-                if (x < 8 || x >= 24) {
-                    EXPECT_EQ(at(*start, x, y), at(*road, x, y));
-                }
             }
             EXPECT_EQ(dashPixels, 16);
+        }
+    }
+}
+
+// The race lays the start tile in two neighbouring columns of three lanes: its chequer must run
+// on across every edge so that the six tiles make one band, not separate stripes.
+TEST(Tiles, StartLineChequerJoinsAcrossTileEdges) {
+    auto dark = [](std::uint32_t c) { return c == pal::Ink || c == pal::DarkGrey; };
+    for (int s = 0; s < SeasonCount; ++s) {
+        SCOPED_TRACE(s);
+        ImageHandle start = makeTile(s, TileKind::StartLine, 0);
+        int darkPixels = 0;
+        for (int y = 0; y < 32; ++y)
+            for (int x = 0; x < 32; ++x) {
+                darkPixels += dark(at(*start, x, y));
+                // Crossing any tile edge steps into the neighbouring square, as inside the tile.
+                if (x == 0) {
+                    EXPECT_NE(dark(at(*start, 0, y)), dark(at(*start, 31, y))) << y;
+                }
+                if (y == 0) {
+                    EXPECT_NE(dark(at(*start, x, 0)), dark(at(*start, x, 31))) << x;
+                }
+            }
+        EXPECT_EQ(darkPixels, 512);
+    }
+}
+
+// Stacked in the three road rows, the bridge must not draw a rail along its top or bottom edge:
+// its edge rows look like any row inside the deck.
+TEST(Tiles, StackedBridgeTilesJoinIntoOneDeck) {
+    for (int s = 0; s < SeasonCount; ++s) {
+        SCOPED_TRACE(s);
+        ImageHandle bridge = makeTile(s, TileKind::Bridge, 0);
+        for (int edge : {0, 31}) {
+            int alike = 0;
+            for (int x = 0; x < 32; ++x) alike += at(*bridge, x, edge) == at(*bridge, x, edge == 0 ? 16 : 15);
+            EXPECT_GE(alike, 26) << edge;
         }
     }
 }

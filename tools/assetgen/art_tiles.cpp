@@ -1,5 +1,7 @@
 // The track tiles of the four seasons: verges, road, start line, bridge and the three water columns.
+#include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <vector>
 
 #include "art.h"
@@ -434,19 +436,31 @@ ImageHandle makeRoad(int season) {
     return tile;
 }
 
-// The start and finish columns: a chequered band across the road.
+// The start and finish columns: the race lays this tile in two neighbouring columns of all three
+// lanes, so it is chequered edge to edge. Squares of 8 pixels, four to a side, keep the chequer's
+// parity running on across both columns and all three rows: together they make one 64-pixel
+// band. The paint is a little worn where the wheels run.
 ImageHandle makeStartLine(int season) {
     ImageHandle tile = blankTile();
     paintRoad(*tile, season);
-    const std::uint32_t light = pal::White, dark = pal::Ink;
     for (int y = 0; y < Tile; ++y)
-        for (int x = 8; x < 24; ++x) plot(*tile, x, y, (((x - 8) / 4 + y / 4) % 2) ? dark : light);
+        for (int x = 0; x < Tile; ++x) {
+            const bool dark = ((x / 8) + (y / 8)) % 2 != 0;
+            std::uint32_t c = dark ? pal::Ink : pal::White;
+            const int wear = noiseBelow(x, y, 510u + season, 1000);
+            if (!dark && wear < 35) c = pal::PaleGrey;
+            if (dark && wear < 25) c = pal::DarkGrey;
+            plot(*tile, x, y, c);
+        }
     return tile;
 }
 
 // ---------------------------------------------------------------------------------------------
 // Bridge
 
+// The bridge is stacked in the three road rows, so everything on it repeats every 32 pixels
+// down the tile and nothing marks its top or bottom edge: the three tiles join into one deck.
+// Nails and rivets sit on joists every 16 pixels.
 ImageHandle makeBridge(int season) {
     const SeasonArt& a = seasonArt(season);
     ImageHandle tile = blankTile();
@@ -461,15 +475,15 @@ ImageHandle makeBridge(int season) {
                 else if (noiseBelow(x, y, 901, 100) < 6) c = pal::Ink;
                 plot(t, x, y, c);
             }
+        // Tread pattern over the whole plate.
+        for (int y = 1; y < Tile; y += 4)
+            for (int x = 0; x < Tile; ++x)
+                if ((x + y) % 6 < 2 && x % 16 != 15 && x % 16 != 0) plot(t, x, y, pal::Grey);
         for (int x : {3, 12, 19, 28})
-            for (int y : {4, 27}) {
+            for (int y : {7, 23}) {
                 plot(t, x, y, pal::LightGrey);
                 plot(t, x, y + 1, pal::Ink);
             }
-        // Tread pattern down the middle.
-        for (int y = 9; y <= 22; y += 4)
-            for (int x = 0; x < Tile; ++x)
-                if ((x + y) % 6 < 2 && x % 16 != 15) plot(t, x, y, pal::Grey);
     } else {
         // Planks across the direction of travel, 4 pixels each with a dark gap.
         for (int x = 0; x < Tile; ++x) {
@@ -481,28 +495,52 @@ ImageHandle makeBridge(int season) {
                 else if (noiseBelow(x, y, 903u + season, 100) < 5) c = a.deckGap;  // grain
                 plot(t, x, y, c);
             }
-            // Nails near both ends of each plank.
+            // Nails where the planks cross the joists.
             if (x % 4 == 1) {
-                plot(t, x, 3, a.beam);
-                plot(t, x, Tile - 4, a.beam);
+                plot(t, x, 7, a.beam);
+                plot(t, x, 23, a.beam);
             }
         }
         if (season == Winter)
             for (int y = 0; y < Tile; ++y)
                 for (int x = 0; x < Tile; ++x)
-                    if (x % 4 != 3 && noiseBelow(x, y, 904, 100) < ((y < 4 || y > 27) ? 40 : 3))
-                        plot(t, x, y, pal::White);
-    }
-    // Edge beams: between lanes they meet as a double beam, at the river as the bridge's rim.
-    for (int x = 0; x < Tile; ++x) {
-        plot(t, x, 0, a.beam);
-        plot(t, x, Tile - 1, a.beam);
+                    if (x % 4 != 3 && noiseBelow(x, y, 904, 100) < 3) plot(t, x, y, pal::White);
     }
     return tile;
 }
 
 // ---------------------------------------------------------------------------------------------
 // Water (ice in winter, lava on the volcano)
+
+// Marks scattered over the tile without clumps or gaps: one per cell of a grid of `cell`-pixel
+// cells, at a random spot in its cell, some cells left empty. A lattice of small, even marks
+// hides the tile's 32-pixel period far better than a few big ones that the eye can find again
+// in the next tile.
+struct Mark {
+    int x, y, size, kind;
+};
+
+std::vector<Mark> scatter(std::uint32_t seed, int cell, int keepPercent) {
+    std::vector<Mark> marks;
+    for (int gy = 0; gy < Tile / cell; ++gy)
+        for (int gx = 0; gx < Tile / cell; ++gx) {
+            if (noiseBelow(gx, gy, seed, 100) >= keepPercent) continue;
+            marks.push_back({gx * cell + noiseBelow(gx, gy, seed + 1, cell),
+                             gy * cell + noiseBelow(gx, gy, seed + 2, cell),
+                             noiseBelow(gx, gy, seed + 3, 100), noiseBelow(gx, gy, seed + 4, 4)});
+        }
+    return marks;
+}
+
+// A short line that wraps across the tile's edges.
+void lineWrap(Image& t, int x0, int y0, int x1, int y1, std::uint32_t colour) {
+    const int steps = std::max(std::abs(x1 - x0), std::abs(y1 - y0));
+    for (int i = 0; i <= steps; ++i) {
+        const int x = steps == 0 ? x0 : x0 + ((x1 - x0) * i * 2 + steps) / (steps * 2);
+        const int y = steps == 0 ? y0 : y0 + ((y1 - y0) * i * 2 + steps) / (steps * 2);
+        plotWrap(t, x, y, colour);
+    }
+}
 
 void paintLiquid(Image& t, int season) {
     switch (season) {
@@ -511,69 +549,67 @@ void paintLiquid(Image& t, int season) {
             const std::uint32_t base = season == Summer ? pal::Blue : pal::Teal;
             const std::uint32_t deep = season == Summer ? pal::DarkBlue : pal::Blue;
             fillRect(t, 0, 0, Tile - 1, Tile - 1, base);
-            // Deeper water, a dithered shade (the shallow oasis stream has none).
+            // Deeper water, a light dither in small soft patches (the shallow oasis stream has none).
             for (int y = 0; y < Tile && season == Summer; ++y)
                 for (int x = 0; x < Tile; ++x) {
-                    const double n = tileNoise(x, y, 620u + season, 4);
-                    const int level = n > 0.7 ? 8 : n > 0.6 ? 4 : 0;
+                    const double n = tileNoise(x, y, 620u, 8);
+                    const int level = n > 0.72 ? 8 : n > 0.6 ? 4 : 0;
                     if (ditherOn(x, y, level)) plot(t, x, y, deep);
                 }
-            // Ripples: short light strokes with a glint, wrapping across the edges.
-            const int ripples[][3] = {{3, 4, 5}, {19, 7, 4}, {11, 13, 6}, {27, 17, 5},
-                                      {5, 22, 4}, {17, 26, 6}, {29, 29, 3}};
-            for (const auto& r : ripples) {
-                for (int i = 0; i < r[2]; ++i) plotWrap(t, r[0] + i, r[1], pal::LightBlue);
-                plotWrap(t, r[0] + 1, r[1] - 1, pal::Ice);
-                plotWrap(t, r[0] + r[2], r[1] + 1, pal::LightBlue);
+            // Ripples: short light strokes, one per 8-pixel cell, a few with a glint.
+            for (const Mark& m : scatter(640u + season, 8, 70)) {
+                const int length = 2 + m.size % 3;
+                for (int i = 0; i < length; ++i) plotWrap(t, m.x + i, m.y, pal::LightBlue);
+                if (m.kind == 0) plotWrap(t, m.x + 1, m.y - 1, pal::Ice);
             }
             break;
         }
         case Winter: {
             fillRect(t, 0, 0, Tile - 1, Tile - 1, pal::Ice);
-            // Frosted patches.
+            // Frosted patches, soft and small.
             for (int y = 0; y < Tile; ++y)
-                for (int x = 0; x < Tile; ++x)
-                    if (noiseBelow(x / 4, y / 4, 611, 10) < 2 && ditherOn(x, y, 5)) plot(t, x, y, pal::White);
-            // Cracks in the ice.
-            const int crack[][4] = {{2, 5, 9, 9}, {9, 9, 14, 8}, {9, 9, 11, 15}, {20, 18, 26, 21},
-                                    {26, 21, 33, 20}, {20, 18, 18, 25}, {15, 28, 21, 30}};
-            for (const auto& c : crack) {
-                // Draw through a scratch image so the lines wrap.
-                ImageHandle scratch = createImage(Tile * 2, Tile * 2, 0);
-                drawLine(*scratch, c[0] + Tile / 2, c[1] + Tile / 2, c[2] + Tile / 2, c[3] + Tile / 2, pal::LightBlue);
-                for (int y = 0; y < scratch->height; ++y)
-                    for (int x = 0; x < scratch->width; ++x)
-                        if (peek(*scratch, x, y) == pal::LightBlue) plotWrap(t, x - Tile / 2, y - Tile / 2, pal::LightBlue);
+                for (int x = 0; x < Tile; ++x) {
+                    const double n = 0.6 * tileNoise(x, y, 611u, 8) + 0.4 * tileNoise(x, y, 613u, 16);
+                    const int level = n > 0.68 ? 6 : n > 0.6 ? 2 : 0;
+                    if (ditherOn(x, y, level)) plot(t, x, y, pal::White);
+                }
+            // Fine cracks: short kinked scratches, one per 16-pixel cell, each its own way.
+            for (const Mark& m : scatter(650u, 16, 100)) {
+                const int dx = 3 + m.size % 3, dy = (m.kind % 2 ? 1 : -1) * (1 + m.size % 2);
+                lineWrap(t, m.x, m.y, m.x + dx, m.y + dy, pal::LightBlue);
+                lineWrap(t, m.x + dx, m.y + dy, m.x + dx + 2, m.y + dy + (m.kind < 2 ? 2 : -2), pal::LightBlue);
             }
-            // Glints.
-            const int glints[][2] = {{5, 24}, {24, 5}, {14, 19}, {29, 12}};
-            for (const auto& g : glints) {
-                plotWrap(t, g[0], g[1], pal::White);
-                plotWrap(t, g[0] + 1, g[1] - 1, pal::White);
-                plotWrap(t, g[0] + 2, g[1] - 2, pal::White);
+            // Glints: tiny diagonal flashes.
+            for (const Mark& m : scatter(660u, 8, 35)) {
+                plotWrap(t, m.x, m.y, pal::White);
+                plotWrap(t, m.x + 1, m.y - 1, pal::White);
             }
             break;
         }
         case Volcano: {
-            // Molten rock: orange, hotter yellow veins, darker red where it cools.
+            // Molten rock: orange with small hotter and cooler patches and scattered crusts, all
+            // small and evenly spread so that a long lava river shows no 32-pixel motif.
             for (int y = 0; y < Tile; ++y)
                 for (int x = 0; x < Tile; ++x) {
-                    const double n = 0.5 * tileNoise(x, y, 630, 4) + 0.5 * tileNoise(x, y, 632, 8);
-                    const double m = tileNoise(x, y, 631, 8);
+                    const double n = tileNoise(x, y, 630, 8);
                     std::uint32_t c = pal::Orange;
-                    if (n < 0.34 || (n < 0.39 && ditherOn(x, y, 8))) c = pal::Red;
-                    if (n < 0.26) c = pal::DarkRed;
-                    if (n > 0.5 && m > 0.6) c = pal::Yellow;
+                    if (ditherOn(x, y, n < 0.26 ? 10 : n < 0.34 ? 4 : 0)) c = pal::Red;
+                    if (n > 0.72 && ditherOn(x, y, 6)) c = pal::Yellow;
                     plot(t, x, y, c);
                 }
+            for (const Mark& m : scatter(680u, 8, 60)) {
+                const int length = 2 + m.size % 3;
+                const int rise = m.kind < 2 ? 0 : (m.kind == 2 ? 1 : -1);
+                lineWrap(t, m.x, m.y, m.x + length, m.y + rise, pal::DarkRed);
+                lineWrap(t, m.x, m.y + 1, m.x + length, m.y + rise + 1, pal::Red);
+            }
             // A few bubbles.
-            const int bubbles[][2] = {{8, 7}, {23, 20}, {27, 4}};
-            for (const auto& b : bubbles) {
-                plotWrap(t, b[0], b[1] - 1, pal::Yellow);
-                plotWrap(t, b[0] - 1, b[1], pal::Yellow);
-                plotWrap(t, b[0] + 1, b[1], pal::Orange);
-                plotWrap(t, b[0], b[1] + 1, pal::Orange);
-                plotWrap(t, b[0], b[1], pal::Cream);
+            for (const Mark& b : scatter(670u, 16, 50)) {
+                plotWrap(t, b.x, b.y - 1, pal::Yellow);
+                plotWrap(t, b.x - 1, b.y, pal::Yellow);
+                plotWrap(t, b.x + 1, b.y, pal::Orange);
+                plotWrap(t, b.x, b.y + 1, pal::Orange);
+                plotWrap(t, b.x, b.y, pal::Cream);
             }
             break;
         }
