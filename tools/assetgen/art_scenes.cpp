@@ -251,7 +251,8 @@ ImageHandle desertScene() {
 ImageHandle volcanoScene() {
     ImageHandle image = createImage(80, 45, pal::DarkPurple);
     Image& s = *image;
-    bands(s, 0, 0, 79, 32, {pal::DarkPurple, pal::DarkPurple, pal::DarkPurple, pal::DarkRed}, 4);
+    // A thin red glow low on the horizon, the rest of the sky night purple.
+    bands(s, 0, 0, 79, 32, {pal::DarkPurple, pal::DarkPurple, pal::DarkPurple, pal::DarkPurple, pal::DarkPurple, pal::DarkRed}, 3);
     // The smoke plume.
     fillEllipse(s, 48, 7, 10, 4.5, pal::DarkGrey);
     fillEllipse(s, 38, 4, 7, 3.5, pal::DarkGrey);
@@ -461,6 +462,29 @@ ImageHandle makeSplash() {
     for (int y = 86; y < 180; ++y)
         for (int x = 0; x < 320; ++x)
             if (noiseBelow(x, y, 61, 100) < 6) plot(s, x, y, pal::Green);
+    // Below the road, out of the splash screen's view: a fence, a pond and a meadow, so the
+    // picture stays a whole landscape for anyone who opens the file.
+    for (int x = 0; x < 320; ++x) {
+        plot(s, x, 93, pal::Tan);
+        plot(s, x, 96, pal::Tan);
+        if (x % 10 == 4) fillRect(s, x, 91, x + 1, 99, pal::Brown);
+    }
+    fillEllipse(s, 236, 134, 34, 11, pal::Tan);
+    fillEllipse(s, 236, 134, 31, 9, pal::Blue);
+    fillEllipse(s, 230, 131, 14, 3, pal::LightBlue);
+    fillRect(s, 222, 131, 238, 131, pal::Blue);
+    for (int y = 100; y < 180; ++y)
+        for (int x = 0; x < 320; ++x) {
+            if (x > 196 && x < 276 && y > 120 && y < 148) continue;
+            const int n = noiseBelow(x, y, 62, 1000);
+            if (n < 4) plot(s, x, y, pal::White);
+            else if (n < 7) plot(s, x, y, pal::Yellow);
+            else if (n < 9) plot(s, x, y, pal::Red);
+        }
+    leafyTree(s, 40, 140, 7);
+    leafyTree(s, 150, 128, 6);
+    leafyTree(s, 296, 166, 7);
+    leafyTree(s, 92, 174, 5);
     ImageHandle title = titleLayer();
     putImage(&s, (160 - title->width) / 2, 3, title.get(), PutMode::Transparent);
     return image;
