@@ -15,6 +15,7 @@
 #include "audio/sound.h"
 #include "png_write.h"
 #include "present/headless.h"
+#include "present/keymap.h"
 #include "present/platform.h"
 #include "shell/shell.h"
 
@@ -36,19 +37,26 @@ struct NamedKey {
     int scanCode;
 };
 
-std::string ext(char scan) { return std::string(1, '\xFF') + scan; }
+// The named keys give exactly the key strings the real keyboard gives, through the same key map.
+NamedKey named(int keyCode, int scanCode) {
+    std::string keyString = keyStringForKeyDown(keyCode, true);
+    if (keyString.empty()) keyString = keyStringsFromText(std::string(1, static_cast<char>(keyCode))).front();
+    return {keyString, scanCode};
+}
 
 const std::map<std::string, NamedKey>& namedKeys() {
-    static const std::map<std::string, NamedKey> keys = {
-        {"Enter", {"\r", 0x1C}},        {"Esc", {"\x1B", 0x01}},       {"Backspace", {"\b", 0x0E}},
-        {"Space", {" ", 0x39}},         {"Tab", {"\t", 0x0F}},         {"Left", {ext('K'), 0x4B}},
-        {"Right", {ext('M'), 0x4D}},    {"Up", {ext('H'), 0x48}},      {"Down", {ext('P'), 0x50}},
-        {"Delete", {ext('S'), 0x53}},   {"Home", {ext('G'), 0x47}},    {"End", {ext('O'), 0x4F}},
-        {"F1", {ext(0x3B), 0x3B}},      {"F2", {ext(0x3C), 0x3C}},     {"F3", {ext(0x3D), 0x3D}},
-        {"F4", {ext(0x3E), 0x3E}},      {"F5", {ext(0x3F), 0x3F}},     {"F6", {ext(0x40), 0x40}},
-        {"F7", {ext(0x41), 0x41}},      {"F8", {ext(0x42), 0x42}},     {"F9", {ext(0x43), 0x43}},
-        {"F10", {ext(0x44), 0x44}},     {"F11", {ext('\x85'), 0x57}}, {"F12", {ext('\x86'), 0x58}},
-    };
+    using namespace KeyCode;
+    static const std::map<std::string, NamedKey> keys = [] {
+        std::map<std::string, NamedKey> k = {
+            {"Enter", named(Return, 0x1C)},  {"Esc", named(Escape, 0x01)},   {"Backspace", named(Backspace, 0x0E)},
+            {"Space", named(' ', 0x39)},     {"Tab", named(Tab, 0x0F)},      {"Left", named(Left, 0x4B)},
+            {"Right", named(Right, 0x4D)},   {"Up", named(Up, 0x48)},        {"Down", named(Down, 0x50)},
+            {"Delete", named(Delete, 0x53)}, {"Home", named(Home, 0x47)},    {"End", named(End, 0x4F)},
+            {"F11", named(F11, 0x57)},       {"F12", named(F12, 0x58)},
+        };
+        for (int i = 0; i < 10; ++i) k["F" + std::to_string(i + 1)] = named(F1 + i, 0x3B + i);
+        return k;
+    }();
     return keys;
 }
 
