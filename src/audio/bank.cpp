@@ -9,6 +9,7 @@
 #include "audio/library.h"
 #include "audio/sound.h"
 #include "present/platform.h"
+#include "shell/watch.h"
 #include "store/fields.h"
 
 SoundBank soundBank;
@@ -50,6 +51,7 @@ void loadSoundBank() {
 }
 
 void playSound(int id) {
+    if (Watchers.soundPlayed) Watchers.soundPlayed(id);
     const char* outcome = "unknown";
     if (id >= 0 && static_cast<std::size_t>(id) < soundBank.size()) {
         outcome = "dropped";

@@ -21,6 +21,7 @@ struct HeadlessState {
     std::set<int> held;
     std::function<void()> presentHook;
     std::function<void()> timeHook;
+    std::function<void(const std::string&)> keyReadHook;
 };
 
 HeadlessState& state() {
@@ -74,6 +75,7 @@ std::string readKey() {
     if (s.keys.empty()) return {};
     std::string key = s.keys.front();
     s.keys.pop_front();
+    if (s.keyReadHook) s.keyReadHook(key);
     return key;
 }
 
@@ -98,6 +100,9 @@ double nowSeconds() { return state().now; }
 void headlessSetFrameSeconds(double seconds) { state().frameSeconds = seconds > 0 ? seconds : 1.0 / 60.0; }
 void headlessSetPresentHook(std::function<void()> hook) { state().presentHook = std::move(hook); }
 void headlessSetTimeHook(std::function<void()> hook) { state().timeHook = std::move(hook); }
+void headlessSetKeyReadHook(std::function<void(const std::string&)> hook) {
+    state().keyReadHook = std::move(hook);
+}
 void headlessPushKey(const std::string& keyString) {
     if (!keyString.empty()) state().keys.push_back(keyString);
 }

@@ -11,6 +11,8 @@ void headlessSetFrameSeconds(double seconds);
 void headlessSetPresentHook(std::function<void()> hook);
 // Called whenever the virtual clock has advanced (after a frame, a sleep, or a 50 ms wait step).
 void headlessSetTimeHook(std::function<void()> hook);
+// Called with every non-empty key string that readKey hands to the game.
+void headlessSetKeyReadHook(std::function<void(const std::string&)> hook);
 // Queues one key string, as a key press would.
 void headlessPushKey(const std::string& keyString);
 // Holds or releases a key by its PC set-1 scan code, for isKeyDown.

@@ -101,6 +101,8 @@ void fillRect(Image* target, int x0, int y0, int x1, int y1, std::uint32_t colou
     y0 = std::max(y0, 0);
     x1 = std::min(x1, target->width - 1);
     y1 = std::min(y1, target->height - 1);
+    // A box wholly beside the target leaves nothing after clipping.
+    if (x0 > x1 || y0 > y1) return;
     for (int y = y0; y <= y1; ++y) {
         std::uint32_t* row = target->pixels.data() + static_cast<std::size_t>(y) * target->width;
         std::fill(row + x0, row + x1 + 1, colour);

@@ -1,11 +1,15 @@
 // Start-up in its fixed order, and the screen loop that dispatches one screen routine at a time.
+#include "accounts/accounts.h"
 #include "audio/sound.h"
 #include "lessons/catalogue.h"
 #include "present/assets.h"
 #include "present/platform.h"
 #include "present/sprite.h"
+#include "race/race.h"
+#include "setup/setup.h"
 #include "shell/frame.h"
 #include "shell/shell.h"
+#include "shell/watch.h"
 #include "store/store.h"
 
 void enterClassroom(Game& game) {
@@ -24,20 +28,41 @@ void runBlankScreen(Game& game) {
     sleepMs(1);
 }
 
+namespace {
+
+// Tells the watchers when the loop sees screen take a new value.
+void noticeScreen(const Game& game) {
+    static int seen = Classrooms;
+    if (game.screen == seen) return;
+    seen = game.screen;
+    if (Watchers.screenChanged) Watchers.screenChanged(seen);
+}
+
+}  // namespace
+
 void runScreenLoop(Game& game) {
     for (;;) {
         const int screen = game.screen;
         switch (screen) {
             case Classrooms:
-                // The classroom menu joins here; once it returns with a classroom chosen (screen
-                // not Quit) the classroom's boards are loaded and enterClassroom moves on.
-                runBlankScreen(game);
+                runClassroomMenu(game);
+                noticeScreen(game);
+                if (game.screen != Quit) {
+                    loadLeaderboards(game.classroom);
+                    enterClassroom(game);
+                }
                 break;
             case Players:
+                runPlayerMenu(game);
+                break;
             case Track:
+                trackMenu(game);
+                break;
             case Lesson:
+                lessonMenu(game);
+                break;
             case Race:
-                runBlankScreen(game);
+                runRace(game);
                 break;
             case Quit:
                 sleepMs(200);
@@ -45,6 +70,7 @@ void runScreenLoop(Game& game) {
             default:
                 break;  // an unknown screen runs nothing
         }
+        noticeScreen(game);
         sleepMs(1);
     }
 }

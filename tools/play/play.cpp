@@ -2,6 +2,7 @@
 // waits and screenshots on a virtual clock, so that the same script always gives the same run.
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -17,11 +18,13 @@
 #include "present/headless.h"
 #include "present/keymap.h"
 #include "present/platform.h"
+#include "race/race.h"
 #include "shell/shell.h"
+#include "shell/watch.h"
 
 namespace {
 
-enum class Kind { Wait, Key, Hold, Shot, Quit };
+enum class Kind { Wait, Key, Hold, Shot, Quit, Solve, Miss };
 
 struct Command {
     Kind kind = Kind::Wait;
@@ -30,6 +33,7 @@ struct Command {
     std::vector<std::string> keys;  // key strings for Key; one for Hold
     int scanCode = 0;               // Hold
     std::string file;               // Shot
+    int player = 0;                 // Solve, Miss
 };
 
 struct NamedKey {
@@ -54,7 +58,11 @@ const std::map<std::string, NamedKey>& namedKeys() {
             {"Delete", named(Delete, 0x53)}, {"Home", named(Home, 0x47)},    {"End", named(End, 0x4F)},
             {"F11", named(F11, 0x57)},       {"F12", named(F12, 0x58)},
         };
-        for (int i = 0; i < 10; ++i) k["F" + std::to_string(i + 1)] = named(F1 + i, 0x3B + i);
+        for (int i = 0; i < 10; ++i) {
+            std::string name = "F";
+            name += std::to_string(i + 1);
+            k[name] = named(F1 + i, 0x3B + i);
+        }
         return k;
     }();
     return keys;
@@ -150,6 +158,12 @@ std::vector<Command> parseScript(const std::string& path) {
             command.kind = Kind::Shot;
             words >> command.file;
             if (command.file.empty() || (words >> word)) badScript(path, line, "shot needs one file name");
+        } else if (verb == "solve" || verb == "miss") {
+            command.kind = verb == "solve" ? Kind::Solve : Kind::Miss;
+            std::string player;
+            words >> player;
+            if ((player != "1" && player != "2") || (words >> word)) badScript(path, line, verb + " needs player 1 or 2");
+            command.player = player[0] - '0';
         } else if (verb == "quit") {
             command.kind = Kind::Quit;
             if (words >> word) badScript(path, line, "quit takes nothing");
@@ -159,6 +173,40 @@ std::vector<Command> parseScript(const std::string& path) {
         commands.push_back(command);
     }
     return commands;
+}
+
+// The keys that type number and submit it with the player's key set: the letter set laid out like a
+// keypad (q w e / a s d / z x c / v) with Space, or the digits with Enter. Only digits can be typed,
+// so a negative number is typed without its sign (and is judged wrong).
+std::vector<std::string> answerKeys(long long number, bool letterKeys) {
+    static const char letters[] = "vzxcasdqwe";  // the letter of digit 0 to 9
+    std::vector<std::string> keys;
+    const std::string digits = std::to_string(number < 0 ? -number : number);
+    for (char digit : digits) {
+        const char typed[2] = {letterKeys ? letters[digit - '0'] : digit, '\0'};
+        keys.emplace_back(typed);
+    }
+    keys.push_back(letterKeys ? std::string(" ") : namedKeys().at("Enter").keyString);
+    return keys;
+}
+
+// The script name of a key string, as a script would write it.
+std::string keyName(const std::string& keyString) {
+    for (const auto& [name, key] : namedKeys())
+        if (key.keyString == keyString) return name;
+    if (keyString == " ") return "Space";
+    return keyString;
+}
+
+long long gameMs() { return std::llround(nowSeconds() * 1000.0); }
+
+void startTrace() {
+    Watchers.screenChanged = [](int screen) { std::printf("%lld screen %d\n", gameMs(), screen); };
+    Watchers.soundPlayed = [](int id) { std::printf("%lld sound %d\n", gameMs(), id); };
+    Watchers.playerFinished = [](int player, int place, double seconds) {
+        std::printf("%lld finish %d %d %.2f\n", gameMs(), player, place, seconds);
+    };
+    headlessSetKeyReadHook([](const std::string& key) { std::printf("%lld key %s\n", gameMs(), keyName(key).c_str()); });
 }
 
 struct ScriptRunner {
@@ -208,6 +256,16 @@ struct ScriptRunner {
                 case Kind::Shot:
                     shotPending = true;
                     break;
+                case Kind::Solve:
+                case Kind::Miss: {
+                    // The answer comes from the game now; without a problem on screen nothing is typed.
+                    bool letterKeys = false;
+                    const Problem* problem = problemOnScreen(command.player, letterKeys);
+                    if (problem == nullptr) break;
+                    const long long answer = problem->answer + (command.kind == Kind::Miss ? 1LL : 0LL);
+                    for (const auto& key : answerKeys(answer, letterKeys)) headlessPushKey(key);
+                    break;
+                }
                 case Kind::Quit:
                     finish();
             }
@@ -269,7 +327,7 @@ int main(int argc, char** argv) {
     headlessSetFrameSeconds(1.0 / fps);
     headlessSetPresentHook([] { player.presented(); });
     headlessSetTimeHook([] { player.step(); });
-    setSoundTrace(trace);
+    if (trace) startTrace();
     player.step();  // commands before the first wait apply at time 0
     const int status = runGame();
     releaseSoundLibrary();

@@ -1,0 +1,14 @@
+// The race screen: one call of runRace is one race, from the countdown to the stored results.
+#pragma once
+#include "lessons/problem.h"
+#include "shell/game.h"
+
+// Called by the screen loop for the Race screen, after the lesson menu. The player menu must have
+// filled the racer slots and the track menu set raceLength; LeaderboardTable must hold the
+// current classroom's boards. Returns with screen set to Lesson once the results are stored.
+void runRace(Game& game);
+
+// What player (1 or 2) sees on the problem line now: the problem, or null when no race runs, during
+// the countdown, and once that player has finished. letterKeys tells whether the player answers with
+// the letter set (player 1 of a two-player race) or the digit set. Read by the play tool.
+const Problem* problemOnScreen(int player, bool& letterKeys);
