@@ -38,8 +38,8 @@ div.card.c { border-left-color: #d99a1c; } div.card.d { border-left-color: #c848
 div.card.none { border-left-color: #999; }
 div.card { background: #fff; color: #1b1b1b; }
 div.card h4 { font-size: 13px; margin: 0 0 3px; }
-div.card table { border-collapse: collapse; font-size: 12px; margin-bottom: 3px; }
-div.card td { padding: 0 8px 0 0; }
+div.card table { border-collapse: collapse; font-size: 12px; margin-bottom: 3px; width: 100%; }
+div.card td { padding: 0 8px 0 0; white-space: nowrap; }
 div.card td + td { text-align: right; }
 svg.plot { display: block; }
 svg.plot text { font: 9px "DejaVu Sans", Arial, sans-serif; fill: #444; }
@@ -109,8 +109,8 @@ void appendOverview(std::string& out, const ClassroomSummary& room) {
 // A small line plot of the race times in the order they were run. Faster races are drawn higher,
 // so a pupil who improves makes a line that climbs. Races without a time (damaged) are left out.
 void appendPlot(std::string& out, const std::vector<double>& times) {
-    constexpr double Width = 240, Height = 104;
-    constexpr double Left = 50, Right = 8, Top = 8, Bottom = 20;
+    constexpr double Width = 240, Height = 112;
+    constexpr double Left = 42, Right = 8, Top = 18, Bottom = 20;
     double fastest = 0, slowest = 0;
     int timed = 0;
     for (const double t : times) {
@@ -125,22 +125,25 @@ void appendPlot(std::string& out, const std::vector<double>& times) {
     }
     const double plotW = Width - Left - Right, plotH = Height - Top - Bottom;
     const std::size_t n = times.size();
-    auto xOf = [&](std::size_t i) { return n == 1 ? Left + plotW / 2 : Left + plotW * i / (n - 1); };
-    auto yOf = [&](double t) { return slowest == fastest ? Top + plotH / 2 : Top + plotH * (t - fastest) / (slowest - fastest); };
-    out += "<svg class=\"plot\" xmlns=\"http://www.w3.org/2000/svg\" width=\"240\" height=\"104\" "
-           "viewBox=\"0 0 240 104\" role=\"img\" aria-label=\"race times, faster is better\">";
-    // Axes and their labels.
-    out += "<path d=\"M50 8V84H232\" fill=\"none\" stroke=\"#888\" stroke-width=\"1\"/>";
-    out += "<text x=\"46\" y=\"" + fixedText(Top + 8, 0) + "\" text-anchor=\"end\">" + fixedText(fastest, 1) +
-           " s</text>";
+    auto xOf = [&](std::size_t i) {
+        return n == 1 ? Left + plotW / 2 : Left + plotW * static_cast<double>(i) / static_cast<double>(n - 1);
+    };
+    auto yOf = [&](double t) {
+        return slowest == fastest ? Top + plotH / 2 : Top + plotH * (t - fastest) / (slowest - fastest);
+    };
+    out += "<svg class=\"plot\" xmlns=\"http://www.w3.org/2000/svg\" width=\"240\" height=\"112\" "
+           "viewBox=\"0 0 240 112\" role=\"img\" aria-label=\"race times, faster is better\">";
+    // The time axis, faster upwards, with its fastest and slowest time; the race axis below.
+    out += "<path d=\"M42 18V92H232\" fill=\"none\" stroke=\"#888\" stroke-width=\"1\"/>";
+    out += "<text x=\"4\" y=\"10\">&#8593; faster is better (time of each race)</text>";
+    out += "<text x=\"38\" y=\"" + fixedText(yOf(fastest) + 3, 0) + "\" text-anchor=\"end\">" +
+           fixedText(fastest, 1) + " s</text>";
     if (slowest != fastest) {
-        out += "<text x=\"46\" y=\"" + fixedText(Top + plotH, 0) + "\" text-anchor=\"end\">" +
+        out += "<text x=\"38\" y=\"" + fixedText(yOf(slowest) + 3, 0) + "\" text-anchor=\"end\">" +
                fixedText(slowest, 1) + " s</text>";
     }
-    out += "<text transform=\"translate(10 46) rotate(-90)\" text-anchor=\"middle\">time: faster is "
-           "better &#8593;</text>";
-    out += "<text x=\"50\" y=\"97\">race 1</text>";
-    if (n > 1) out += "<text x=\"232\" y=\"97\" text-anchor=\"end\">race " + std::to_string(n) + "</text>";
+    out += "<text x=\"42\" y=\"106\">race 1</text>";
+    if (n > 1) out += "<text x=\"232\" y=\"106\" text-anchor=\"end\">race " + std::to_string(n) + "</text>";
     // The line through the timed races, then a dot on each.
     std::string points;
     for (std::size_t i = 0; i < n; ++i) {
@@ -171,8 +174,8 @@ void appendCard(std::string& out, const BoardSummary& b) {
     row("Best time", b.bestTime > 0 ? fixedText(b.bestTime, 2) + " s" : "&ndash;");
     row("Top speed", fixedText(b.topSpeed, 2) + " mph");
     row("Average speed", fixedText(b.averageSpeed, 2) + " mph");
-    row("Answers", std::to_string(b.answers) + " (" + std::to_string(b.correct) + " right, " +
-                       std::to_string(b.wrong) + " wrong)");
+    row("Answers", std::to_string(b.answers));
+    row("Right / wrong", std::to_string(b.correct) + " / " + std::to_string(b.wrong));
     row("Accuracy", accuracyText(b.correct, b.answers));
     out += "</table>";
     appendPlot(out, b.times);
