@@ -63,9 +63,11 @@ int fail(int status, const std::string& message) {
 // The 0-based position chosen by text: a number from 1 to count, else an exact name (as typed, in
 // UTF-8, or as the very bytes of the file). -1 when there is none.
 int findClassroom(const ClassroomList& list, const std::string& choice) {
-    if (!choice.empty() && choice.size() < 10 && choice.find_first_not_of("0123456789") == std::string::npos) {
-        const int number = std::stoi(choice);
-        if (number >= 1 && number <= list.count) return number - 1;
+    const bool number = !choice.empty() && choice.size() < 10 &&
+                        choice.find_first_not_of("0123456789") == std::string::npos;
+    if (number) {
+        const int n = std::stoi(choice);
+        if (n >= 1 && n <= list.count) return n - 1;
     }
     for (int i = 0; i < list.count; ++i) {
         const std::string& name = list.items[static_cast<std::size_t>(i)].name;
@@ -126,10 +128,12 @@ int main(int argc, char** argv) {
     fs::path output;
     if (!options.output.empty()) output = fs::absolute(options.output, ec).lexically_normal();
     if (chdir(options.dir.c_str()) != 0) {
-        return fail(ExitNoTree, "cannot open the game folder " + options.dir + ": " + std::strerror(errno));
+        return fail(ExitNoTree,
+                    "cannot open the game folder " + options.dir + ": " + std::strerror(errno));
     }
     if (!fs::is_directory("classrooms", ec)) {
-        return fail(ExitNoTree, "no classrooms folder in " + options.dir + " (is it a Tally Rally game folder?)");
+        return fail(ExitNoTree,
+                    "no classrooms folder in " + options.dir + " (is it a Tally Rally game folder?)");
     }
     // The report never writes into the saved data, not even its own output.
     if (!output.empty()) {
@@ -147,8 +151,10 @@ int main(int argc, char** argv) {
     if (options.oneClassroom) {
         const int position = findClassroom(list, options.classroom);
         if (position < 0) {
-            return fail(ExitNoClassroom, "no classroom '" + options.classroom + "' in " + options.dir + " (there " +
-                                             (list.count == 1 ? "is 1 classroom" : "are " + std::to_string(list.count) + " classrooms") + ")");
+            const std::string there =
+                list.count == 1 ? "there is 1 classroom" : "there are " + std::to_string(list.count) + " classrooms";
+            return fail(ExitNoClassroom,
+                        "no classroom '" + options.classroom + "' in " + options.dir + " (" + there + ")");
         }
         positions.push_back(position);
     } else {
