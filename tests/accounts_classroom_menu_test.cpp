@@ -50,6 +50,16 @@ TEST_F(ClassroomMenu, ShowsTheListAndWalksItsRowsDownToQuit) {
     EXPECT_EQ(sounds, (std::vector<int>{6, 6, 6, 6, 0}));
 }
 
+TEST_F(ClassroomMenu, TheKeyThatEndedTheSplashIsNotActedOn) {
+    classrooms({{"A", ""}});
+    pendingKey = Enter;  // as the splash leaves it
+    script({Shot, Down, Down, Enter});
+    run();
+    EXPECT_TRUE(same(*browsing({"A"}, 0), *shots.at(0)));
+    EXPECT_EQ(game->screen, Quit);
+    EXPECT_EQ(sounds, (std::vector<int>{6, 6, 0}));
+}
+
 TEST_F(ClassroomMenu, AddsAClassroomWithAnEmptyPasswordAndSelectsIt) {
     // No index file: the list is "Default" alone.
     script(join({{Down, Enter}, typed("4b"), {Shot, Enter, Shot, Enter, Shot, Down, Down, Enter}}));
