@@ -1,0 +1,251 @@
+// The player menu: choose player 1 and then player 2 or "Singleplayer", add and delete players,
+// then fill the racer slots for the race.
+#include <algorithm>
+#include <vector>
+
+#include "accounts/accounts.h"
+#include "accounts/menu_list.h"
+#include "accounts/player_stats.h"
+#include "audio/sound.h"
+#include "present/platform.h"
+#include "present/sprite.h"
+#include "shell/frame.h"
+#include "store/store.h"
+
+namespace {
+
+const std::string DeleteKey = "\xFFS";
+const std::string DownKey = "\xFFP";
+const std::string UpKey = "\xFFH";
+
+// The positions of the players who have given their password (or have none) since the classroom
+// was entered. Only they may be taken again without asking, so that nobody races, and fills the
+// boards, under another pupil's name. Removing a player moves another into its position, so any
+// removal forgets them all; adding one moves nobody.
+std::vector<int> acceptedPlayers;
+
+bool isAccepted(int position) {
+    return std::find(acceptedPlayers.begin(), acceptedPlayers.end(), position) != acceptedPlayers.end();
+}
+
+void rememberAccepted(int position) {
+    if (!isAccepted(position)) acceptedPlayers.push_back(position);
+}
+
+// The locals of one stage.
+struct PlayerMenu {
+    int stage = 0;      // 0 choosing player 1, 1 choosing player 2
+    int entryMode = 0;  // 0 browsing, 1 typing a new player's name, 2 its password
+    bool askOpen = false;
+    bool askDelete = false;
+    std::string nameText;
+    std::string passwordText;
+};
+
+enum class Outcome { Stay, StageEnded, BackToFirstStage, StagesOver, QuitGame };
+
+// The cursor of the current stage.
+int& selection(Game& game, const PlayerMenu& menu) { return menu.stage == 0 ? game.player1 : game.player2; }
+
+bool isPlayerRow(const Game& game, int row) { return row >= 0 && row < game.players.count; }
+
+void save(const Game& game) { savePlayers(game.players, game.classroom); }
+
+void beginStage(Game& game, PlayerMenu& menu, int stage) {
+    menu = PlayerMenu();
+    menu.stage = stage;
+    // A cursor kept from a classroom with more players may point past "Quit".
+    game.player1 = std::clamp(game.player1, 0, game.players.count + 1);
+    game.player2 = game.player1;
+}
+
+// The selected player passed: in stage 1 the race has two players.
+Outcome accept(Game& game, const PlayerMenu& menu) {
+    const int sel = selection(game, menu);
+    if (menu.stage == 1) game.twoPlayers = 1;
+    rememberAccepted(sel);
+    save(game);
+    return Outcome::StageEnded;
+}
+
+void removeSelected(Game& game, const PlayerMenu& menu) {
+    const int sel = selection(game, menu);
+    // In stage 1 player 1 is already chosen: when the last player, who moves into the freed
+    // position, is player 1, the choice follows them there.
+    if (menu.stage == 1 && game.player1 == game.players.count - 1) game.player1 = sel;
+    removePlayer(game.players, sel);
+    acceptedPlayers.clear();
+    save(game);
+}
+
+// The keys of the browsing state.
+Outcome browse(Game& game, PlayerMenu& menu, const ListWindow& window) {
+    int& sel = selection(game, menu);
+    const int count = game.players.count;
+    if (pendingKey == "\r") {
+        pendingKey.clear();
+        playSound(0);
+        if (sel == count) {
+            menu.entryMode = 1;
+            menu.nameText.clear();
+            menu.passwordText.clear();
+        } else if (sel == count + 1) {
+            save(game);
+            game.screen = Quit;
+            return Outcome::QuitGame;
+        } else if (isPlayerRow(game, sel)) {
+            // In stage 1 this row is "Singleplayer"; in stage 0 it is the row the stage began on,
+            // taken without asking only when that player has already passed in this classroom.
+            if (game.player2 == game.player1 && (menu.stage == 1 || isAccepted(game.player1))) {
+                save(game);
+                if (menu.stage == 1) game.twoPlayers = 0;
+                return Outcome::StageEnded;
+            }
+            menu.passwordText.clear();
+            menu.askOpen = true;
+        }
+    } else if (pendingKey == DeleteKey) {
+        // "Singleplayer" is player 1, already chosen: it cannot be deleted from under them.
+        const bool singleplayerRow = menu.stage == 1 && sel == game.player1;
+        if (!isPlayerRow(game, sel) || singleplayerRow) return Outcome::Stay;
+        pendingKey.clear();
+        playSound(0);
+        menu.passwordText.clear();
+        menu.askDelete = true;
+    } else if (pendingKey == DownKey) {
+        if (sel < window.bottomRow + 2) {
+            pendingKey.clear();
+            ++sel;
+            playSound(6);
+        }
+    } else if (pendingKey == UpKey) {
+        if (sel > 0) {
+            pendingKey.clear();
+            --sel;
+            playSound(6);
+        }
+    } else if (pendingKey == "\x1B") {
+        pendingKey.clear();
+        save(game);
+        playSound(6);
+        if (menu.stage == 1) return Outcome::BackToFirstStage;
+        game.screen = Classrooms;
+        return Outcome::StagesOver;
+    }
+    return Outcome::Stay;
+}
+
+// The open field or question of this frame, or the browsing keys when none is open.
+Outcome actOnKey(Game& game, PlayerMenu& menu, const ListWindow& window, Image* canvas) {
+    int& sel = selection(game, menu);
+    if (menu.entryMode == 1) {
+        if (editText(menu.nameText, 10) == 1) menu.entryMode = menu.nameText.empty() ? 0 : 2;
+        drawPrompt(canvas, "Enter username:", menu.nameText);
+    } else if (menu.entryMode == 2) {
+        drawPrompt(canvas, "New password:", stars(menu.passwordText));
+        if (editText(menu.passwordText, 10) == 1) {
+            addPlayer(game.players, menu.nameText, menu.passwordText);
+            sel = game.players.count - 1;
+            menu.entryMode = 0;
+            save(game);
+        }
+    } else if (menu.askOpen) {
+        const std::string& password = game.players.items[static_cast<std::size_t>(sel)].password;
+        if (password.empty()) return accept(game, menu);
+        drawPrompt(canvas, "Enter password:", stars(menu.passwordText));
+        if (editText(menu.passwordText, 10) == 1) {
+            if (menu.passwordText == password) return accept(game, menu);
+            menu.passwordText.clear();
+            menu.askOpen = false;
+        }
+    } else if (menu.askDelete) {
+        const std::string password = game.players.items[static_cast<std::size_t>(sel)].password;
+        if (password.empty()) {
+            removeSelected(game, menu);
+            menu.askDelete = false;
+            return Outcome::Stay;
+        }
+        drawPrompt(canvas, "Enter password:", stars(menu.passwordText));
+        if (editText(menu.passwordText, 10) == 1) {
+            if (menu.passwordText == password) removeSelected(game, menu);
+            menu.passwordText.clear();
+            menu.askDelete = false;
+        }
+    } else {
+        return browse(game, menu, window);
+    }
+    return Outcome::Stay;
+}
+
+// Draws the list of the current stage; "Singleplayer" stands in player 1's row in stage 1.
+void drawPlayerList(Game& game, const PlayerMenu& menu, const ListWindow& window, Image* canvas) {
+    drawText(canvas, 7, 8, "Player " + std::to_string(menu.stage + 1), MenuInk);
+    for (int i = std::max(window.topRow, 0); i <= window.bottomRow; ++i) {
+        const bool singleplayer = menu.stage == 1 && i == game.player1;
+        drawText(canvas, 15, rowY(window, i),
+                 singleplayer ? std::string("Singleplayer") : game.players.items[static_cast<std::size_t>(i)].name,
+                 MenuInk);
+    }
+    drawTrailingRows(canvas, window, "Add Player");
+}
+
+// Frames of one stage until it ends.
+Outcome runStage(Game& game, PlayerMenu& menu) {
+    for (;;) {
+        tickFrame();
+        pendingKey = readKey();
+        Image* canvas = game.mainPanel.canvas.get();
+        putImage(canvas, 0, 0, game.back2Image.get(), PutMode::Copy);
+        const int sel = selection(game, menu);
+        const ListWindow window = listWindow(sel, game.players.count);
+        drawPlayerList(game, menu, window, canvas);
+        if (window.bottomRow >= 0 && sel >= 0 && sel <= window.bottomRow) drawPlayerStats(game, sel);
+        drawSelectionFrame(canvas, window, sel, 120);
+        const Outcome outcome = actOnKey(game, menu, window, canvas);
+        if (outcome != Outcome::Stay) return outcome;
+        lockScreen();
+        presentPanel(game.mainPanel);
+        unlockScreen();
+        sleepMs(1);
+    }
+}
+
+// The name of the player at position, or "inactive" when no player stands there.
+std::string racerName(const Game& game, int position) {
+    return isPlayerRow(game, position) ? game.players.items[static_cast<std::size_t>(position)].name
+                                       : std::string("inactive");
+}
+
+void fillRacerSlots(Game& game) {
+    for (int i = 0; i < 3; ++i) {
+        Racer& racer = game.racers[static_cast<std::size_t>(i)];
+        racer.lane = 32 * (i + 1);
+        racer.x = 160;
+        racer.name = "inactive";
+    }
+    game.racerOfPlayer1 = 1;
+    game.racerOfPlayer2 = 2;
+    game.racers[1].name = racerName(game, game.player1);
+    if (game.twoPlayers) game.racers[2].name = racerName(game, game.player2);
+}
+
+}  // namespace
+
+void forgetAcceptedPlayers() { acceptedPlayers.clear(); }
+
+void runPlayerMenu(Game& game) {
+    game.screen = Track;
+    PlayerMenu menu;
+    int stage = 0;
+    while (stage < 2) {
+        beginStage(game, menu, stage);
+        switch (runStage(game, menu)) {
+            case Outcome::StageEnded: ++stage; break;
+            case Outcome::BackToFirstStage: stage = 0; break;
+            case Outcome::StagesOver: stage = 2; break;
+            case Outcome::QuitGame: return;
+            case Outcome::Stay: break;
+        }
+    }
+    fillRacerSlots(game);
+}

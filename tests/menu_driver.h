@@ -1,0 +1,172 @@
+// A fixture for driving a menu routine over the headless back end with one scripted key per frame,
+// taking the canvas back from the screen and comparing it with a picture the test draws itself.
+#pragma once
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "accounts/accounts.h"
+#include "present/headless.h"
+#include "present/image.h"
+#include "present/platform.h"
+#include "present/sprite.h"
+#include "shell/frame.h"
+#include "shell/game.h"
+#include "shell/watch.h"
+#include "store/records.h"
+
+namespace menutest {
+
+namespace fs = std::filesystem;
+
+constexpr std::uint32_t Paper = 0xFFFFFFFFu;
+constexpr std::uint32_t Ink = 0xFF000000u;
+
+// Key strings as readKey gives them.
+const std::string Enter = "\r";
+const std::string Esc = "\x1B";
+const std::string Backspace = "\b";
+const std::string Tab = "\t";
+const std::string Left = "\xFFK";
+const std::string Right = "\xFFM";
+const std::string Up = "\xFFH";
+const std::string Down = "\xFFP";
+const std::string Delete = "\xFFS";
+const std::string F1 = "\xFF;";
+// Script entries that are not keys: a frame without a key, and a frame without a key that is kept
+// as a screenshot (it shows everything the keys before it did).
+const std::string Idle;
+const std::string Shot = std::string("\0shot", 5);
+const std::string Capture = std::string("\0capture", 8);
+
+struct ScriptRanOut {};
+
+class MenuTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        old = fs::current_path();
+        dir = fs::temp_directory_path() / ("tally-menu-" + std::to_string(::getpid()) + "-" +
+                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        fs::current_path(dir);
+        headlessReset();
+        openScreen(1280, 720, 32, 1, ScreenFullscreen);
+        FrameClock.lastTime = nowSeconds();
+        pendingKey.clear();
+        cursorPos = 1;
+        forgetAcceptedPlayers();
+        for (auto& byOperation : LeaderboardTable.boards)
+            for (auto& byLesson : byOperation)
+                for (auto& board : byLesson) board = Leaderboard();
+        game = std::make_unique<Game>();
+        setupPanel(game->mainPanel, 640, 360, 320, 180);
+        setupPanel(game->sidePanel, 960, 360, 160, 180);
+        game->back2Image = createImage(320, 180, Paper);
+        Watchers.soundPlayed = [this](int id) { sounds.push_back(id); };
+        headlessSetPresentHook([this] { step(); });
+    }
+    void TearDown() override {
+        Watchers.soundPlayed = nullptr;
+        headlessReset();
+        fs::current_path(old);
+        fs::remove_all(dir);
+    }
+
+    // Queues the script: each key is read by one frame, in order; Idle is a frame without a key and
+    // Shot a frame without a key that is kept. The first entry applies to the menu's first frame.
+    void script(const std::vector<std::string>& entries) {
+        steps.clear();
+        for (const std::string& entry : entries) {
+            if (entry == Shot) {
+                steps.push_back(Idle);
+                steps.push_back(Capture);
+            } else {
+                steps.push_back(entry);
+            }
+        }
+        overrun = 0;
+        step();
+    }
+    // Each letter of text as its own key.
+    static std::vector<std::string> typed(const std::string& text) {
+        std::vector<std::string> keys;
+        for (char c : text) keys.emplace_back(1, c);
+        return keys;
+    }
+    static std::vector<std::string> join(std::initializer_list<std::vector<std::string>> parts) {
+        std::vector<std::string> all;
+        for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
+        return all;
+    }
+
+    void step() {
+        while (!steps.empty()) {
+            const std::string entry = steps.front();
+            steps.pop_front();
+            if (entry == Capture) {
+                shots.push_back(canvasOnScreen());
+                continue;
+            }
+            if (!entry.empty()) headlessPushKey(entry);
+            return;
+        }
+        // A menu that should have returned by now would otherwise run for ever.
+        if (++overrun > 4) throw ScriptRanOut();
+    }
+
+    // The canvas as the screen shows it: canvas pixel (x, y) covers screen pixel (4x + 1, 4y + 2).
+    static ImageHandle canvasOnScreen() {
+        ImageHandle image = createImage(320, 180, 0);
+        const std::uint32_t* screen = headlessScreen();
+        const int pitch = headlessScreenPitch();
+        for (int y = 0; y < 180; ++y)
+            for (int x = 0; x < 320; ++x) image->pixels[y * 320 + x] = screen[(4 * y + 2) * pitch + 4 * x + 1];
+        return image;
+    }
+
+    // A picture for the test to draw what it expects on: the menus' paper.
+    static ImageHandle paper() { return createImage(320, 180, Paper); }
+
+    // Whether two canvases are equal, naming the first pixel that differs.
+    static ::testing::AssertionResult same(const Image& expected, const Image& actual) {
+        int differing = 0, firstX = -1, firstY = -1;
+        for (int y = 0; y < 180; ++y)
+            for (int x = 0; x < 320; ++x)
+                if (expected.pixels[y * 320 + x] != actual.pixels[y * 320 + x]) {
+                    if (differing++ == 0) firstX = x, firstY = y;
+                }
+        if (differing == 0) return ::testing::AssertionSuccess();
+        std::ostringstream why;
+        why << differing << " pixels differ, the first at (" << firstX << ", " << firstY << "): expected " << std::hex
+            << expected.pixels[firstY * 320 + firstX] << ", shown " << actual.pixels[firstY * 320 + firstX];
+        return ::testing::AssertionFailure() << why.str();
+    }
+
+    static std::string fileText(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        std::ostringstream all;
+        all << in.rdbuf();
+        return all.str();
+    }
+    static void writeFile(const std::string& path, const std::string& text) {
+        fs::create_directories(fs::path(path).parent_path());
+        std::ofstream(path, std::ios::binary) << text;
+    }
+
+    fs::path old, dir;
+    std::unique_ptr<Game> game;
+    std::deque<std::string> steps;
+    int overrun = 0;
+    std::vector<ImageHandle> shots;
+    std::vector<int> sounds;
+};
+
+}  // namespace menutest
