@@ -197,6 +197,12 @@ protected:
         fs::create_directories(shotFolder());
         writePng((fs::path(shotFolder()) / (name + ".png")).string(), 1280, 720, headlessScreen(), 1280);
     }
+    // The results screen as it was shown, as NAME.png.
+    void shotResults(const std::string& name) const {
+        if (shotFolder().empty() || results.empty()) return;
+        fs::create_directories(shotFolder());
+        writePng((fs::path(shotFolder()) / (name + ".png")).string(), 1280, 720, results.data(), 1280);
+    }
     static std::string shotFolder() {
         const char* folder = std::getenv("TALLY_RACE_SHOTS");
         return folder ? folder : "";
