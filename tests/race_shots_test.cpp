@@ -8,8 +8,8 @@ namespace {
 class RaceShots : public RaceTest {
 protected:
     void SetUp() override {
-        if (shotFolder().empty()) GTEST_SKIP() << "set TALLY_RACE_SHOTS to a folder to write race screenshots";
         RaceTest::SetUp();
+        if (shotFolder().empty()) GTEST_SKIP() << "set TALLY_RACE_SHOTS to a folder to write race screenshots";
         startHeadless(true);
     }
     // Takes a shot named name at the first frame at or after each time (game seconds).
