@@ -121,3 +121,11 @@ TEST(Keymap, ScanCodesNameTheirKeys) {
 }
 
 }  // namespace
+
+TEST(Keymap, HeldEscapeRepeatsAreNotQueued) {
+    using namespace KeyCode;
+    EXPECT_TRUE(queuesKeyDown(Escape, false));
+    EXPECT_FALSE(queuesKeyDown(Escape, true));
+    for (int code : {Return, Backspace, int{'q'}, int{'7'}, Left, Keypad1})
+        EXPECT_TRUE(queuesKeyDown(code, true)) << code;
+}

@@ -101,6 +101,7 @@ void pumpEvents() {
                     if (event.key.repeat == 0) toggleFullscreen();
                     break;  // the full-screen key is the window's, never the game's
                 }
+                if (!queuesKeyDown(key.sym, event.key.repeat != 0)) break;
                 std::string pressed = keyStringForKeyDown(key.sym, (key.mod & KMOD_NUM) != 0);
                 if (isKeypadDigitKey(key.sym)) heldKeypadKey = std::move(pressed);
                 else queueKey(std::move(pressed));

@@ -133,6 +133,8 @@ std::string keyStringForKeyDown(int keyCode, bool numLock) {
     return "";
 }
 
+bool queuesKeyDown(int keyCode, bool repeat) { return !(repeat && keyCode == KeyCode::Escape); }
+
 bool isKeypadDigitKey(int keyCode) {
     using namespace KeyCode;
     return (keyCode >= Keypad1 && keyCode <= Keypad9) || keyCode == Keypad0 || keyCode == KeypadPeriod;

@@ -56,6 +56,12 @@ std::vector<std::string> keyStringsFromText(std::string_view utf8);
 // digits (then they arrive as text) or moves like the cursor keys.
 std::string keyStringForKeyDown(int keyCode, bool numLock);
 
+// Whether a key-down event is queued at all. The auto-repeats of a held Escape are not: Escape is
+// held to abandon a race, and each repeat would otherwise arrive as a fresh press that skips the
+// results and climbs back out through the menus. The first press of Escape and the repeats of
+// every other key are queued.
+bool queuesKeyDown(int keyCode, bool repeat);
+
 // Whether the key is one of the keypad's digits or its decimal point, which type text with Num
 // Lock on and act as cursor keys without it.
 bool isKeypadDigitKey(int keyCode);

@@ -1,0 +1,62 @@
+// The SDL back end's key queue fed with real SDL events on the dummy video driver.
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "present/platform.h"
+
+namespace {
+
+class SdlKeys : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        setenv("SDL_VIDEODRIVER", "dummy", 0);
+        opened = openScreen(1280, 720, 32, 1, 0);
+    }
+    void SetUp() override {
+        if (!opened) GTEST_SKIP() << "no SDL screen on the dummy driver";
+        while (!readKey().empty()) {
+        }
+    }
+    static void keyDown(SDL_Keycode sym, SDL_Scancode scancode, bool repeat) {
+        SDL_Event event{};
+        event.type = SDL_KEYDOWN;
+        event.key.state = SDL_PRESSED;
+        event.key.repeat = repeat ? 1 : 0;
+        event.key.keysym.sym = sym;
+        event.key.keysym.scancode = scancode;
+        ASSERT_EQ(SDL_PushEvent(&event), 1) << SDL_GetError();
+    }
+    static void typed(const char* text) {
+        SDL_Event event{};
+        event.type = SDL_TEXTINPUT;
+        SDL_strlcpy(event.text.text, text, sizeof event.text.text);
+        ASSERT_EQ(SDL_PushEvent(&event), 1) << SDL_GetError();
+    }
+    static inline bool opened = false;
+};
+
+TEST_F(SdlKeys, HeldEscapeQueuesOnlyItsFirstPress) {
+    keyDown(SDLK_ESCAPE, SDL_SCANCODE_ESCAPE, false);
+    for (int i = 0; i < 5; ++i) keyDown(SDLK_ESCAPE, SDL_SCANCODE_ESCAPE, true);
+    EXPECT_EQ(readKey(), "\x1B");
+    EXPECT_EQ(readKey(), "");
+}
+
+TEST_F(SdlKeys, OtherKeysStillRepeatAndEscapeCanBePressedAgain) {
+    keyDown(SDLK_RETURN, SDL_SCANCODE_RETURN, false);
+    keyDown(SDLK_RETURN, SDL_SCANCODE_RETURN, true);
+    keyDown(SDLK_BACKSPACE, SDL_SCANCODE_BACKSPACE, true);
+    keyDown(SDLK_ESCAPE, SDL_SCANCODE_ESCAPE, true);
+    keyDown(SDLK_ESCAPE, SDL_SCANCODE_ESCAPE, false);
+    typed("7");
+    EXPECT_EQ(readKey(), "\r");
+    EXPECT_EQ(readKey(), "\r");
+    EXPECT_EQ(readKey(), "\b");
+    EXPECT_EQ(readKey(), "\x1B");  // a new press after letting go
+    EXPECT_EQ(readKey(), "7");
+    EXPECT_EQ(readKey(), "");
+}
+
+}  // namespace
