@@ -243,17 +243,6 @@ TEST_F(LessonMenuTest, ChangedCarIsSavedWhenLeavingWithEsc) {
     EXPECT_EQ(canvasPixel(30, 33), Black);  // an arrow to the left once the car is above 0
 }
 
-TEST_F(LessonMenuTest, HighestCarHasNoRightArrowAndRightIsSilent) {
-    prepare();
-    setPlayers({"Ann"});
-    game.players.items[0].car = 7;
-    press({Right, Esc});
-    lessonMenu(game);
-    EXPECT_EQ(game.players.items[0].car, 7);
-    EXPECT_EQ(canvasPixel(130, 33), Magenta);
-    EXPECT_EQ(sounds, std::vector<int>{6});
-}
-
 TEST_F(LessonMenuTest, DamagedPlayerPositionsAndCarsDoNotCrash) {
     prepare();
     setPlayers({"Ann", "Bob"});
@@ -262,10 +251,13 @@ TEST_F(LessonMenuTest, DamagedPlayerPositionsAndCarsDoNotCrash) {
     game.player1 = 0;
     game.twoPlayers = 1;
     game.player2 = 1;
-    press({Esc});
+    press({Right, Esc});
     lessonMenu(game);
-    // A car beyond the pictures becomes the nearest one, and is saved so.
+    // A car beyond the pictures becomes the nearest one, and is saved so; at the highest car
+    // Right changes nothing, silently, and there is no arrow to the right.
     EXPECT_EQ(game.players.items[0].car, 7);
+    EXPECT_EQ(canvasPixel(130, 33), Magenta);
+    EXPECT_EQ(sounds, std::vector<int>{6});
     EXPECT_EQ(game.players.items[1].car, 0);
     EXPECT_EQ(savedPlayers().items[0].car, 7);
 
