@@ -73,21 +73,35 @@ wt_start_game() {
   wt_game_status=""
 }
 
-# Waits up to 30 s for the game's window, makes sure it fills the screen and gives it the focus.
+# The size of window $1 as WIDTHxHEIGHT, or nothing when it is gone.
+wt_window_size() {
+  xdotool getwindowgeometry "$1" 2> /dev/null | tr -d ' ' | sed -n 's/^Geometry://p'
+}
+
+# Waits up to 30 s for the game's window to settle at 1280 x 720 (SDL may replace its first window
+# while it looks for a renderer, so the same window must be found twice in a row), then gives it
+# the focus.
 wt_wait_window() {
+  local seen="" found size=""
   wt_window=""
-  for _ in $(seq 300); do
-    wt_window="$(xdotool search --onlyvisible --name '^Tally Rally$' 2> /dev/null | head -n1)"
-    [ -n "$wt_window" ] && break
+  for _ in $(seq 150); do
+    found="$(xdotool search --onlyvisible --name '^Tally Rally$' 2> /dev/null | tail -n1)"
+    size=""
+    [ -n "$found" ] && size="$(wt_window_size "$found")"
+    if [ -n "$found" ] && [ "$found" = "$seen" ] && [ "$size" = "1280x720" ]; then
+      wt_window="$found"
+      break
+    fi
+    seen="$found"
     kill -0 "$wt_game_pid" 2> /dev/null || break
-    sleep 0.1
+    sleep 0.2
   done
-  [ -n "$wt_window" ] || { echo "FAIL: no game window: $(tail -5 "$work/game.log")"; return 1; }
+  if [ -z "$wt_window" ]; then
+    fail "no 1280 x 720 game window (last seen: '$seen' of '$size'): $(tail -5 "$work/game.log")"
+    return 1
+  fi
   wt_window_time="$(date +%s.%N)"
-  xdotool windowactivate --sync "$wt_window" > /dev/null 2>&1 || xdotool windowfocus --sync "$wt_window"
-  local geometry
-  geometry="$(xdotool getwindowgeometry "$wt_window" | tr -d ' ' | grep Geometry)"
-  [ "$geometry" = "Geometry:1280x720" ] || fail "the window is not 1280 x 720 ($geometry)"
+  xdotool windowactivate --sync "$wt_window" > /dev/null 2>&1 || xdotool windowfocus --sync "$wt_window" 2> /dev/null
 }
 
 # Sleeps until SECONDS (a real) have passed since the window was found.
@@ -206,8 +220,10 @@ wt_make_game_folder() {
 walk_splash_and_close() {
   local game="$work/splash-game"
   wt_make_game_folder "$game" || return
-  # The splash picture stands still from about 3.2 s to 7 s; a key then ends the splash.
-  wt_play "$game" "$work/play-splash" "wait 5000
+  # The splash picture stands still from about 3.2 s to 7 s; a key then ends the splash. The
+  # window is found a little after the splash starts, or before it: the moments below keep about a
+  # second from either end.
+  wt_play "$game" "$work/play-splash" "wait 4500
 shot splash.png
 key Space
 wait 1500
@@ -215,11 +231,11 @@ shot after-splash.png
 quit"
   wt_start_game "$game"
   wt_wait_window || return
-  wt_wait_until 5.0
+  wt_wait_until 4.5
   wt_shot "$work/window-splash.png"
-  wt_wait_until 5.5
+  wt_wait_until 5.0
   wt_keys 0 space
-  wt_wait_until 7.0
+  wt_wait_until 6.5
   wt_shot "$work/window-after-splash.png"
   wt_expect_same_screen "$work/window-splash.png" "$work/play-splash/splash.png" "splash"
   wt_expect_same_screen "$work/window-after-splash.png" "$work/play-splash/after-splash.png" "after the splash"
