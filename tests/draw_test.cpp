@@ -1,6 +1,8 @@
 // Drawing services: rounding of positions, the three putImage modes, boxes and 8 x 8 text.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "present/font8x8.h"
 #include "present/image.h"
 
@@ -91,6 +93,46 @@ TEST(Drawing, BoxesIncludeBothCornersInEitherOrder) {
     EXPECT_EQ(at(target, 3, 1), 0xFF00FF00u);
     EXPECT_EQ(at(target, 4, 1), 0xFFFFFFFFu);
     EXPECT_EQ(at(target, 3, 2), 0xFF000000u);
+}
+
+// Boxes beside, across and far past every edge of a 320 x 180 canvas: each pixel must be what the
+// rectangle says, and nothing may land outside the canvas (the sanitizers watch the writes).
+TEST(Drawing, BoxesPastEveryEdgeClipToTheCanvas) {
+    struct Box {
+        double x1, y1, x2, y2;
+    };
+    const Box boxes[] = {
+        // Wholly beside each edge, touching it from outside, and far away.
+        {-10, 5, -5, 10}, {-2, 5, -2, 10}, {-1, 5, -1, 10}, {-50, 5, -5, 10}, {-1e12, 5, -1e9, 10},
+        {400, 5, 410, 10}, {320, 5, 320, 10}, {330, 5, 400, 10}, {1e9, 5, 1e12, 10},
+        {5, -10, 10, -5}, {5, -2, 10, -2}, {5, -1e9, 10, -1e9},
+        {5, 180, 10, 190}, {5, 181, 10, 181}, {5, 1e9, 10, 1e12},
+        {-1e9, -1e9, -1e9, -1e9}, {1e9, 1e9, 1e9, 1e9},
+        // Partly off one side, and across the whole canvas.
+        {-20, 5, 10, 10}, {310, 5, 330, 10}, {5, -20, 10, 3}, {5, 170, 10, 200},
+        {319, 179, 1e9, 1e9}, {-1e9, -1e9, 0, 0}, {-5, -5, 330, 190},
+        {-1e9, 5, 1e9, 10}, {5, -1e9, 10, 1e9}, {-1e9, -1e9, 1e9, 1e9},
+    };
+    constexpr std::uint32_t Paper = 0xFF000000u, Ink = 0xFFFFFFFFu;
+    for (const Box& b : boxes) {
+        for (const bool filled : {false, true}) {
+            SCOPED_TRACE(testing::Message() << (filled ? "fillBox(" : "drawBox(") << b.x1 << ", " << b.y1
+                                            << ", " << b.x2 << ", " << b.y2 << ")");
+            auto target = createImage(320, 180, Paper);
+            if (filled) fillBox(target.get(), b.x1, b.y1, b.x2, b.y2, Ink);
+            else drawBox(target.get(), b.x1, b.y1, b.x2, b.y2, Ink);
+            const long long left = roundPosition(std::min(b.x1, b.x2)), right = roundPosition(std::max(b.x1, b.x2));
+            const long long top = roundPosition(std::min(b.y1, b.y2)), bottom = roundPosition(std::max(b.y1, b.y2));
+            int wrong = 0;
+            for (int y = 0; y < 180; ++y)
+                for (int x = 0; x < 320; ++x) {
+                    const bool inside = x >= left && x <= right && y >= top && y <= bottom;
+                    const bool edge = x == left || x == right || y == top || y == bottom;
+                    wrong += at(target, x, y) != ((inside && (filled || edge)) ? Ink : Paper);
+                }
+            EXPECT_EQ(wrong, 0);
+        }
+    }
 }
 
 TEST(Drawing, TextWritesOnlyGlyphPixels) {
