@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
+#include <string>
 
 #include "present/font8x8.h"
 #include "present/image.h"
@@ -167,6 +169,47 @@ TEST(Drawing, FontCoversTheWholeCodePage) {
         blank += bits == 0;
     }
     EXPECT_EQ(blank, 3);  // 0, 32 and 255 (non-breaking space) are the only empty glyphs
+}
+
+// Look-alikes must not stand in for one another: a double-line frame drawn with single lines, or
+// alpha drawn as sharp s, would say something else on screen.
+TEST(Drawing, EveryCharacterHasAGlyphOfItsOwn) {
+    const auto glyph = [](int c) { return std::string(reinterpret_cast<const char*>(Font8x8[c]), 8); };
+    for (int a = 0; a < 256; ++a)
+        for (int b = a + 1; b < 256; ++b) {
+            const bool blank = (a == 0 || a == 32) && (b == 32 || b == 255);
+            if (blank) continue;
+            EXPECT_NE(glyph(a), glyph(b)) << a << " and " << b << " share a glyph";
+        }
+
+    const auto rowsOf = [](int c, std::uint8_t row) {
+        int count = 0;
+        for (int y = 0; y < 8; ++y) count += Font8x8[c][y] == row;
+        return count;
+    };
+    EXPECT_EQ(rowsOf(205, 0xFF), 2);  // two horizontal lines ...
+    EXPECT_EQ(rowsOf(205, 0x00), 6);  // ... and nothing else
+    EXPECT_EQ(rowsOf(196, 0xFF), 1);
+    EXPECT_EQ(rowsOf(186, Font8x8[186][0]), 8);  // two vertical lines from top to bottom
+    EXPECT_EQ(std::popcount(Font8x8[186][0]), 4);
+    EXPECT_NE(Font8x8[186][0] & 0x18, 0x18);  // apart, not the single line's two columns
+    EXPECT_EQ(rowsOf(179, 0x18), 8);
+    // A double corner joins the double lines it meets: its outer lines are theirs.
+    EXPECT_EQ(Font8x8[201][7], Font8x8[186][0]);
+    EXPECT_EQ(Font8x8[201][2] & 0x0F, 0x0F);
+    EXPECT_EQ(Font8x8[201][4] & 0x0F, 0x07);
+
+    // 30 points up and 31 down: each row at least as wide as the one above, or below.
+    const auto widthOf = [](int c, int y) { return std::popcount(Font8x8[c][y]); };
+    for (int y = 1; y < 8; ++y) {
+        if (Font8x8[30][y] == 0 || Font8x8[30][y - 1] == 0) continue;
+        EXPECT_GE(widthOf(30, y), widthOf(30, y - 1)) << "row " << y;
+    }
+    for (int y = 1; y < 8; ++y) {
+        if (Font8x8[31][y] == 0 || Font8x8[31][y - 1] == 0) continue;
+        EXPECT_LE(widthOf(31, y), widthOf(31, y - 1)) << "row " << y;
+    }
+    EXPECT_NE(std::string(reinterpret_cast<const char*>(Font8x8[30]), 8), glyph(24));  // not the arrow up
 }
 
 }  // namespace
