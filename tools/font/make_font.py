@@ -14,7 +14,7 @@ Run once by hand, optionally naming another folder of console fonts; the output 
 import gzip
 import sys
 
-# FullCyrSlav has the double-line box characters and the four arrows each with its own glyph.
+# FullCyrSlav is the one to draw the triangles 30 and 31 apart from the arrows 24 and 25.
 FONTS = ["Uni2-VGA8", "Uni1-VGA8", "Lat15-VGA8", "FullGreek-VGA8", "Lat2-VGA8", "Lat38-VGA8", "FullCyrSlav-VGA8"]
 
 # Unicode characters of code page 437 bytes 0..31 and 127 (the graphic set of the PC).
