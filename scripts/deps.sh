@@ -2,7 +2,7 @@
 # Installs the Debian packages the game and its tests need, when any is missing.
 set -euo pipefail
 packages=(build-essential cmake pkg-config libsdl2-dev libvorbis-dev libpng-dev
-          libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev sox
+          libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev sox ninja-build
           chromium xvfb openbox xdotool imagemagick)
 missing=()
 for p in "${packages[@]}"; do

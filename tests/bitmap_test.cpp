@@ -269,6 +269,93 @@ TEST(Bitmap, HostileHeadersAreRejected) {
     }, [](std::vector<std::uint8_t>& f) { f.resize(60); });
 }
 
+// The two compressed example pictures, 4 x 3 in 8 bits and 5 x 2 in 4 bits, four colours each.
+std::vector<std::uint8_t> rleFile(int bpp, const std::vector<std::uint8_t>& stream) {
+    BmpSpec spec;
+    spec.width = bpp == 8 ? 4 : 5;
+    spec.height = bpp == 8 ? 3 : 2;
+    spec.bitsPerPixel = bpp;
+    spec.palette = paletteOf(4);
+    return bmptest::writeRleBmp(spec, stream);
+}
+
+TEST(Bitmap, RunLengthPicturesDecodeExactly) {
+    const auto palette = paletteOf(4);
+    const auto c = [&](int i) { return 0xFF000000u | palette[i]; };
+    // A larger image shows that skipped pixels and the rest keep what the image held.
+    Image image = blankImage(6, 4);
+    ASSERT_TRUE(decode(rleFile(8, bmptest::Rle8Stream), image));
+    const std::uint32_t rle8[4][6] = {{Fill, Fill, c(3), c(3), Fill, Fill},
+                                      {c(3), c(2), c(1), Fill, Fill, Fill},
+                                      {c(1), c(1), c(1), c(2), Fill, Fill},
+                                      {Fill, Fill, Fill, Fill, Fill, Fill}};
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 6; ++x) EXPECT_EQ(at(image, x, y), rle8[y][x]) << x << "," << y;
+
+    Image four = blankImage(5, 2);
+    ASSERT_TRUE(decode(rleFile(4, bmptest::Rle4Stream), four));
+    const std::uint32_t rle4[2][5] = {{c(3), c(0), c(2), c(1), c(3)}, {c(1), c(2), c(1), c(2), c(1)}};
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 5; ++x) EXPECT_EQ(at(four, x, y), rle4[y][x]) << x << "," << y;
+
+    // A smaller image takes the top-left corner; runs beside it are checked but not kept.
+    Image corner = blankImage(2, 1);
+    ASSERT_TRUE(decode(rleFile(8, bmptest::Rle8Stream), corner));
+    EXPECT_EQ(at(corner, 0, 0), Fill);
+    EXPECT_EQ(at(corner, 1, 0), Fill);
+    Image file = blankImage(4, 3);
+    const auto dir = std::filesystem::temp_directory_path() / ("tally_rle_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const auto bytes = rleFile(8, bmptest::Rle8Stream);
+    std::ofstream((dir / "rle.bmp").string(), std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    EXPECT_TRUE(loadBitmap((dir / "rle.bmp").string(), &file));
+    std::filesystem::remove_all(dir);
+    EXPECT_EQ(at(file, 3, 2), c(2));
+}
+
+TEST(Bitmap, BrokenRunLengthPicturesAreRefused) {
+    const auto refused = [](int bpp, const std::vector<std::uint8_t>& stream, const char* why) {
+        Image image = blankImage(4, 3);
+        EXPECT_FALSE(decode(rleFile(bpp, stream), image)) << why;
+        EXPECT_EQ(image.pixels, blankImage(4, 3).pixels) << why;
+    };
+    refused(8, {5, 1, 0, 1}, "a run past the end of its row");
+    refused(8, {3, 1, 2, 1, 0, 1}, "a second run past the end of its row");
+    refused(8, {0, 5, 1, 1, 1, 1, 1, 0, 0, 1}, "pixels one by one past the end of the row");
+    refused(4, {6, 0x12, 0, 1}, "an RLE4 run past the end of a five-pixel row");
+    refused(8, {0, 2, 5, 0, 0, 1}, "a move past the right edge");
+    refused(8, {0, 2, 0, 4, 0, 1}, "a move above the top row");
+    refused(8, {0, 0, 0, 0, 0, 0, 1, 1, 0, 1}, "a pixel above the top row");
+    refused(8, {0, 0, 0, 0, 0, 0, 0, 0, 0, 1}, "a line end above the top row");
+    refused(8, {4, 1, 0, 0}, "no end-of-picture mark");
+    refused(8, {0, 2, 1}, "a move cut short");
+    refused(8, {}, "no runs at all");
+    // Every cut of a good stream before its end mark fails too.
+    for (const int bpp : {8, 4}) {
+        const auto& stream = bpp == 8 ? bmptest::Rle8Stream : bmptest::Rle4Stream;
+        const auto file = rleFile(bpp, stream);
+        const Image untouched = blankImage(5, 3);
+        for (std::size_t cut = 1; cut <= stream.size(); ++cut) {
+            Image image = untouched;
+            ASSERT_FALSE(decodeBitmap(file.data(), file.size() - cut, &image)) << bpp << " bits, cut " << cut;
+            ASSERT_EQ(image.pixels, untouched.pixels);
+        }
+    }
+    // Runs belong to bottom-up pictures of their own depth only.
+    BmpSpec topDown;
+    topDown.width = 4;
+    topDown.height = -3;
+    topDown.bitsPerPixel = 8;
+    topDown.palette = paletteOf(4);
+    Image image = blankImage(4, 3);
+    EXPECT_FALSE(decode(bmptest::writeRleBmp(topDown, bmptest::Rle8Stream), image));
+    auto wrongDepth = rleFile(8, bmptest::Rle8Stream);
+    bmptest::putU32(wrongDepth, 30, 2);  // RLE4 on an 8-bit picture
+    EXPECT_FALSE(decode(wrongDepth, image));
+    EXPECT_EQ(image.pixels, blankImage(4, 3).pixels);
+}
+
 TEST(Bitmap, UnusableImagesAreRefused) {
     BmpSpec spec;
     const auto file = writeBmp(spec, [](int, int) { return 0u; });

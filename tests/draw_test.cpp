@@ -1,6 +1,10 @@
 // Drawing services: rounding of positions, the three putImage modes, boxes and 8 x 8 text.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <bit>
+#include <string>
+
 #include "present/font8x8.h"
 #include "present/image.h"
 
@@ -93,6 +97,46 @@ TEST(Drawing, BoxesIncludeBothCornersInEitherOrder) {
     EXPECT_EQ(at(target, 3, 2), 0xFF000000u);
 }
 
+// Boxes beside, across and far past every edge of a 320 x 180 canvas: each pixel must be what the
+// rectangle says, and nothing may land outside the canvas (the sanitizers watch the writes).
+TEST(Drawing, BoxesPastEveryEdgeClipToTheCanvas) {
+    struct Box {
+        double x1, y1, x2, y2;
+    };
+    const Box boxes[] = {
+        // Wholly beside each edge, touching it from outside, and far away.
+        {-10, 5, -5, 10}, {-2, 5, -2, 10}, {-1, 5, -1, 10}, {-50, 5, -5, 10}, {-1e12, 5, -1e9, 10},
+        {400, 5, 410, 10}, {320, 5, 320, 10}, {330, 5, 400, 10}, {1e9, 5, 1e12, 10},
+        {5, -10, 10, -5}, {5, -2, 10, -2}, {5, -1e9, 10, -1e9},
+        {5, 180, 10, 190}, {5, 181, 10, 181}, {5, 1e9, 10, 1e12},
+        {-1e9, -1e9, -1e9, -1e9}, {1e9, 1e9, 1e9, 1e9},
+        // Partly off one side, and across the whole canvas.
+        {-20, 5, 10, 10}, {310, 5, 330, 10}, {5, -20, 10, 3}, {5, 170, 10, 200},
+        {319, 179, 1e9, 1e9}, {-1e9, -1e9, 0, 0}, {-5, -5, 330, 190},
+        {-1e9, 5, 1e9, 10}, {5, -1e9, 10, 1e9}, {-1e9, -1e9, 1e9, 1e9},
+    };
+    constexpr std::uint32_t Paper = 0xFF000000u, Ink = 0xFFFFFFFFu;
+    for (const Box& b : boxes) {
+        for (const bool filled : {false, true}) {
+            SCOPED_TRACE(testing::Message() << (filled ? "fillBox(" : "drawBox(") << b.x1 << ", " << b.y1
+                                            << ", " << b.x2 << ", " << b.y2 << ")");
+            auto target = createImage(320, 180, Paper);
+            if (filled) fillBox(target.get(), b.x1, b.y1, b.x2, b.y2, Ink);
+            else drawBox(target.get(), b.x1, b.y1, b.x2, b.y2, Ink);
+            const long long left = roundPosition(std::min(b.x1, b.x2)), right = roundPosition(std::max(b.x1, b.x2));
+            const long long top = roundPosition(std::min(b.y1, b.y2)), bottom = roundPosition(std::max(b.y1, b.y2));
+            int wrong = 0;
+            for (int y = 0; y < 180; ++y)
+                for (int x = 0; x < 320; ++x) {
+                    const bool inside = x >= left && x <= right && y >= top && y <= bottom;
+                    const bool edge = x == left || x == right || y == top || y == bottom;
+                    wrong += at(target, x, y) != ((inside && (filled || edge)) ? Ink : Paper);
+                }
+            EXPECT_EQ(wrong, 0);
+        }
+    }
+}
+
 TEST(Drawing, TextWritesOnlyGlyphPixels) {
     auto target = createImage(24, 8, 0xFF123456u);
     const std::string text = "A\xF6";
@@ -125,6 +169,47 @@ TEST(Drawing, FontCoversTheWholeCodePage) {
         blank += bits == 0;
     }
     EXPECT_EQ(blank, 3);  // 0, 32 and 255 (non-breaking space) are the only empty glyphs
+}
+
+// Look-alikes must not stand in for one another: a double-line frame drawn with single lines, or
+// alpha drawn as sharp s, would say something else on screen.
+TEST(Drawing, EveryCharacterHasAGlyphOfItsOwn) {
+    const auto glyph = [](int c) { return std::string(reinterpret_cast<const char*>(Font8x8[c]), 8); };
+    for (int a = 0; a < 256; ++a)
+        for (int b = a + 1; b < 256; ++b) {
+            const bool blank = (a == 0 || a == 32) && (b == 32 || b == 255);
+            if (blank) continue;
+            EXPECT_NE(glyph(a), glyph(b)) << a << " and " << b << " share a glyph";
+        }
+
+    const auto rowsOf = [](int c, std::uint8_t row) {
+        int count = 0;
+        for (int y = 0; y < 8; ++y) count += Font8x8[c][y] == row;
+        return count;
+    };
+    EXPECT_EQ(rowsOf(205, 0xFF), 2);  // two horizontal lines ...
+    EXPECT_EQ(rowsOf(205, 0x00), 6);  // ... and nothing else
+    EXPECT_EQ(rowsOf(196, 0xFF), 1);
+    EXPECT_EQ(rowsOf(186, Font8x8[186][0]), 8);  // two vertical lines from top to bottom
+    EXPECT_EQ(std::popcount(Font8x8[186][0]), 4);
+    EXPECT_NE(Font8x8[186][0] & 0x18, 0x18);  // apart, not the single line's two columns
+    EXPECT_EQ(rowsOf(179, 0x18), 8);
+    // A double corner joins the double lines it meets: its outer lines are theirs.
+    EXPECT_EQ(Font8x8[201][7], Font8x8[186][0]);
+    EXPECT_EQ(Font8x8[201][2] & 0x0F, 0x0F);
+    EXPECT_EQ(Font8x8[201][4] & 0x0F, 0x07);
+
+    // 30 points up and 31 down: each row at least as wide as the one above, or below.
+    const auto widthOf = [](int c, int y) { return std::popcount(Font8x8[c][y]); };
+    for (int y = 1; y < 8; ++y) {
+        if (Font8x8[30][y] == 0 || Font8x8[30][y - 1] == 0) continue;
+        EXPECT_GE(widthOf(30, y), widthOf(30, y - 1)) << "row " << y;
+    }
+    for (int y = 1; y < 8; ++y) {
+        if (Font8x8[31][y] == 0 || Font8x8[31][y - 1] == 0) continue;
+        EXPECT_LE(widthOf(31, y), widthOf(31, y - 1)) << "row " << y;
+    }
+    EXPECT_NE(std::string(reinterpret_cast<const char*>(Font8x8[30]), 8), glyph(24));  // not the arrow up
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <sys/resource.h>
 
 #include <cfloat>
+#include <chrono>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -453,6 +454,64 @@ TEST_F(SavedData, AFailedWriteKeepsTheOldFile) {
     savePlayers(players, 1);
     EXPECT_EQ(slurp("classrooms/room2"), "not a directory");
     EXPECT_FALSE(writeFileAtomically("missing/dir/file", "x"));
+}
+
+// A run that stopped mid-save leaves "<file>.tmp<pid>-<n>" behind, and a later run with the same
+// process id asks for the same names again: the save must go through all the same, and the store
+// tidies such leftovers once they are old, wherever it saves.
+TEST_F(SavedData, ALeftoverTemporaryFileStopsNoSave) {
+    PlayerList players{1, {Player{"Old", "", 1, 1}}};
+    savePlayers(players, 0);
+    const std::string leftover = nextTemporaryName("classrooms/room1/players");
+    put(leftover, "left by a crash");
+    players.items[0].name = "New";
+    savePlayers(players, 0);
+    PlayerList back;
+    loadPlayers(back, 0);
+    EXPECT_EQ(back.items[0].name, "New");
+    EXPECT_EQ(slurp(leftover), "left by a crash");  // a young one may be another computer's write
+
+    // Once old, leftovers of our naming go; files of other names stay, however old.
+    const auto old = fs::file_time_type::clock::now() - std::chrono::hours(1);
+    const std::vector<std::string> kept = {"classrooms/room1/players.tmp", "classrooms/room1/players.tmp12-",
+                                           "classrooms/room1/notes.tmp12-3x", "classrooms/room1/.tmp12-3"};
+    for (const std::string& file : kept) put(file, "mine");
+    for (const std::string& file : kept) fs::last_write_time(file, old);
+    put("classrooms/room1/photo.png.tmp77-0", "stale");
+    fs::last_write_time("classrooms/room1/photo.png.tmp77-0", old);
+    fs::last_write_time(leftover, old);
+    players.items[0].name = "Newer";
+    savePlayers(players, 0);
+    EXPECT_FALSE(fs::exists(leftover));
+    EXPECT_FALSE(fs::exists("classrooms/room1/photo.png.tmp77-0"));
+    for (const std::string& file : kept) EXPECT_EQ(slurp(file), "mine") << file;
+
+    // The classroom index and a board, each with the exact name its next write asks for.
+    ClassroomList rooms{1, {Classroom{"Room", ""}}};
+    put(nextTemporaryName("classrooms/classrooms"), "left by a crash");
+    saveClassrooms(rooms);
+    ClassroomList roomsBack;
+    loadClassrooms(roomsBack);
+    EXPECT_EQ(roomsBack.items[0].name, "Room");
+
+    addRecord(1, 2, 3, makeRecord("Ann", 12.5, 4));
+    const std::string board = boardPath(0, 1, 2, 3);
+    fs::create_directories(fs::path(board).parent_path());
+    const std::string stale = board + ".tmp1-1";
+    put(stale, "old");
+    fs::last_write_time(stale, old);
+    put(nextTemporaryName(board + "record1"), "left by a crash");
+    saveLeaderboard(0, 1, 2, 3);
+    LeaderboardTable = LeaderboardTableData{};
+    loadLeaderboards(0);
+    ASSERT_EQ(LeaderboardTable.boards[1][2][3].count, 1);
+    EXPECT_EQ(LeaderboardTable.boards[1][2][3].records[0].name, "Ann");
+    EXPECT_FALSE(fs::exists(stale));
+
+    // Written directly, too: the exact next name planted, and the write still lands.
+    put(nextTemporaryName("classrooms/direct"), "left by a crash");
+    EXPECT_TRUE(writeFileAtomically("classrooms/direct", "fresh"));
+    EXPECT_EQ(slurp("classrooms/direct"), "fresh");
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
-// Reads Windows and OS/2 BMP pictures (1, 4, 8, 16, 24, 32 bits) into the top-left corner of an image.
+// Reads Windows and OS/2 BMP pictures (1, 4, 8, 16, 24, 32 bits, 4 and 8 bits also run-length
+// compressed) into the top-left corner of an image.
 #include "present/bitmap.h"
 
 #include <algorithm>
@@ -11,6 +12,8 @@
 namespace {
 
 constexpr std::uint32_t CompressionNone = 0;
+constexpr std::uint32_t CompressionRle8 = 1;
+constexpr std::uint32_t CompressionRle4 = 2;
 constexpr std::uint32_t CompressionBitfields = 3;
 constexpr std::uint32_t CompressionAlphaBitfields = 6;
 constexpr std::uint32_t FileHeaderSize = 14;
@@ -86,6 +89,7 @@ struct Layout {
     std::vector<std::uint32_t> palette;  // 1, 4 and 8 bits, as opaque pixels
     std::uint64_t dataOffset = 0;
     std::uint64_t stride = 0;  // bytes from one stored row to the next
+    bool runLength = false;    // RLE8 or RLE4 (by bitsPerPixel): a stream of runs, not rows
 };
 
 template <class Bytes>
@@ -128,7 +132,11 @@ bool readLayout(const Bytes& bytes, Layout& layout) {
     const int bpp = layout.bitsPerPixel;
     if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32) return false;
     const bool masked = compression == CompressionBitfields || compression == CompressionAlphaBitfields;
-    if (compression != CompressionNone && !(masked && (bpp == 16 || bpp == 32) && headerSize != Os2HeaderSize))
+    // Runs are stored from the bottom row up; a top-down picture cannot be run-length compressed.
+    layout.runLength = ((compression == CompressionRle8 && bpp == 8) || (compression == CompressionRle4 && bpp == 4)) &&
+                       !layout.topDown;
+    if (compression != CompressionNone && !layout.runLength &&
+        !(masked && (bpp == 16 || bpp == 32) && headerSize != Os2HeaderSize))
         return false;
 
     if (bpp == 16 || bpp == 32) {
@@ -174,6 +182,8 @@ bool readLayout(const Bytes& bytes, Layout& layout) {
         }
     }
 
+    // The runs are checked one by one as they are decoded; they must at least start in the file.
+    if (layout.runLength) return layout.dataOffset < bytes.size;
     // Every row of the picture must be in the file, the last one at least up to its last pixel.
     const std::uint64_t bitsPerRow = static_cast<std::uint64_t>(layout.width) * static_cast<std::uint64_t>(bpp);
     layout.stride = (bitsPerRow + 31) / 32 * 4;
@@ -210,6 +220,96 @@ std::uint32_t pixelAt(const Layout& layout, const std::uint8_t* row, std::uint32
     }
 }
 
+// The bytes of a run-length stream from a given offset to the end of the file, a piece at a time.
+template <class Bytes>
+class StreamReader {
+public:
+    StreamReader(const Bytes& bytes, std::uint64_t offset) : bytes_(bytes), offset_(offset) {}
+
+    // The next byte; false at the end of the file or when it cannot be read.
+    bool next(std::uint8_t& out) {
+        if (pos_ == filled_) {
+            if (offset_ >= bytes_.size) return false;
+            const std::size_t count = static_cast<std::size_t>(std::min<std::uint64_t>(sizeof buffer_, bytes_.size - offset_));
+            if (!bytes_.read(offset_, count, buffer_)) return false;
+            offset_ += count;
+            pos_ = 0;
+            filled_ = count;
+        }
+        out = buffer_[pos_++];
+        return true;
+    }
+
+private:
+    const Bytes& bytes_;
+    std::uint64_t offset_;
+    std::uint8_t buffer_[4096];
+    std::size_t pos_ = 0;
+    std::size_t filled_ = 0;
+};
+
+// Decodes an RLE8 or RLE4 stream into picture (columns x rows, top row first), which holds the
+// image's own pixels beforehand: pixels the stream skips with a line end, a move or its early end
+// keep them. Every run must stay inside its row and every move inside the picture, and the stream
+// must end with its end-of-picture mark; anything else fails.
+template <class Bytes>
+bool decodeRuns(const Bytes& bytes, const Layout& layout, std::vector<std::uint32_t>& picture, std::uint32_t columns,
+                std::uint32_t rows) {
+    StreamReader<Bytes> in(bytes, layout.dataOffset);
+    const bool fourBits = layout.bitsPerPixel == 4;
+    std::uint64_t x = 0;
+    std::uint64_t fromBottom = 0;  // stored row: 0 is the bottom row of the picture
+    const auto put = [&](std::uint32_t index) {
+        if (x >= layout.width || fromBottom >= layout.height) return false;
+        const std::uint64_t y = layout.height - 1 - fromBottom;
+        if (x < columns && y < rows)
+            picture[y * columns + x] = index < layout.palette.size() ? layout.palette[index] : 0xFF000000u;
+        ++x;
+        return true;
+    };
+    // Pixel i of a run: in RLE4 each byte holds two, the left one in the high bits.
+    const auto indexOf = [&](std::uint8_t value, int i) -> std::uint32_t {
+        return fourBits ? (i % 2 == 0 ? value >> 4 : value & 0x0F) : value;
+    };
+    for (;;) {
+        std::uint8_t count = 0;
+        std::uint8_t value = 0;
+        if (!in.next(count) || !in.next(value)) return false;
+        if (count > 0) {  // count pixels of one value (RLE4: of two alternating values)
+            for (int i = 0; i < count; ++i)
+                if (!put(indexOf(value, i))) return false;
+            continue;
+        }
+        switch (value) {
+            case 0:  // end of line
+                x = 0;
+                if (++fromBottom > layout.height) return false;
+                break;
+            case 1:  // end of picture
+                return true;
+            case 2: {  // move right and up
+                std::uint8_t dx = 0;
+                std::uint8_t dy = 0;
+                if (!in.next(dx) || !in.next(dy)) return false;
+                x += dx;
+                fromBottom += dy;
+                if (x > layout.width || fromBottom > layout.height) return false;
+                break;
+            }
+            default: {  // value pixels stored one by one, padded to a whole number of 16-bit words
+                const int stored = fourBits ? (value + 1) / 2 : value;
+                std::uint8_t byte = 0;
+                for (int i = 0; i < value; ++i) {
+                    if ((!fourBits || i % 2 == 0) && !in.next(byte)) return false;
+                    if (!put(indexOf(byte, i))) return false;
+                }
+                if (stored % 2 != 0 && !in.next(byte)) return false;
+                break;
+            }
+        }
+    }
+}
+
 bool imageIsUsable(const Image* image) {
     if (image == nullptr || image->width < 1 || image->height < 1) return false;
     if (image->pitch % 4 != 0 || image->pitch / 4 < image->width) return false;
@@ -225,16 +325,24 @@ bool decode(const Bytes& bytes, Image* image) {
 
     const std::uint32_t columns = std::min(layout.width, static_cast<std::uint32_t>(image->width));
     const std::uint32_t rows = std::min(layout.height, static_cast<std::uint32_t>(image->height));
-    const std::size_t rowBytes = (static_cast<std::size_t>(columns) * layout.bitsPerPixel + 7) / 8;
-    std::vector<std::uint8_t> row(rowBytes);
+    const std::size_t rowPixels = static_cast<std::size_t>(image->pitch / 4);
     // Nothing reaches the image until every row used has been read.
     std::vector<std::uint32_t> picture(static_cast<std::size_t>(columns) * rows);
-    for (std::uint32_t y = 0; y < rows; ++y) {
-        const std::uint32_t stored = layout.topDown ? y : layout.height - 1 - y;
-        if (!bytes.read(layout.dataOffset + stored * layout.stride, rowBytes, row.data())) return false;
-        for (std::uint32_t x = 0; x < columns; ++x) picture[static_cast<std::size_t>(y) * columns + x] = pixelAt(layout, row.data(), x);
+    if (layout.runLength) {
+        for (std::uint32_t y = 0; y < rows; ++y)
+            std::copy_n(image->pixels.begin() + static_cast<std::ptrdiff_t>(y * rowPixels), columns,
+                        picture.begin() + static_cast<std::ptrdiff_t>(y) * columns);
+        if (!decodeRuns(bytes, layout, picture, columns, rows)) return false;
+    } else {
+        const std::size_t rowBytes = (static_cast<std::size_t>(columns) * layout.bitsPerPixel + 7) / 8;
+        std::vector<std::uint8_t> row(rowBytes);
+        for (std::uint32_t y = 0; y < rows; ++y) {
+            const std::uint32_t stored = layout.topDown ? y : layout.height - 1 - y;
+            if (!bytes.read(layout.dataOffset + stored * layout.stride, rowBytes, row.data())) return false;
+            for (std::uint32_t x = 0; x < columns; ++x)
+                picture[static_cast<std::size_t>(y) * columns + x] = pixelAt(layout, row.data(), x);
+        }
     }
-    const std::size_t rowPixels = static_cast<std::size_t>(image->pitch / 4);
     for (std::uint32_t y = 0; y < rows; ++y)
         std::copy_n(picture.begin() + static_cast<std::ptrdiff_t>(y) * columns, columns,
                     image->pixels.begin() + static_cast<std::ptrdiff_t>(y * rowPixels));

@@ -48,7 +48,8 @@ void fillBox(Image* target, double x1, double y1, double x2, double y2, std::uin
 // Only set glyph pixels are written.
 void drawText(Image* target, double x, double y, const std::string& text, std::uint32_t colour);
 
-// Reads a BMP file (1, 4, 8, 16, 24, 32 bits) into the top-left corner of an existing image.
+// Reads a BMP file (1, 4, 8, 16, 24, 32 bits; 4 and 8 bits also run-length compressed) into the
+// top-left corner of an existing image. Pixels a compressed picture skips keep the image's own.
 // Returns false, leaving the image untouched, when the file is missing, malformed or hostile.
 bool loadBitmap(const std::string& path, Image* image);
 

@@ -1,6 +1,7 @@
 // The field reader and value writer shared by the saved-data files and the sound list.
 #include "store/fields.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,7 +15,9 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <ctime>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -312,6 +315,32 @@ bool fileHolds(const std::string& path, const std::string& content) {
 
 std::atomic<unsigned> temporaryCounter{0};
 
+// Each file in the way of a temporary name costs one more name; a hundred in a row means the
+// directory is wrong in some other way.
+constexpr int TemporaryNameTries = 100;
+
+// A temporary file this old is a leftover: no write takes more than moments between creating it and
+// renaming it. Age, not the process id in the name, decides, because several computers may save
+// into one shared folder and their process ids mean nothing here.
+constexpr std::time_t StaleTemporarySeconds = 600;
+
+// Whether name ends in ".tmp<digits>-<digits>" after a file name of its own.
+bool isTemporaryName(std::string_view name) {
+    const std::size_t mark = name.rfind(".tmp");
+    if (mark == std::string_view::npos || mark == 0) return false;
+    const std::string_view rest = name.substr(mark + 4);
+    const std::size_t dash = rest.find('-');
+    if (dash == std::string_view::npos || dash == 0 || dash + 1 == rest.size()) return false;
+    const auto digits = [](std::string_view d) {
+        return std::all_of(d.begin(), d.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    return digits(rest.substr(0, dash)) && digits(rest.substr(dash + 1));
+}
+
+std::string temporaryName(const std::string& path, unsigned n) {
+    return path + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(n);
+}
+
 }  // namespace
 
 bool writeFileAtomically(const std::string& path, const std::string& content) {
@@ -320,9 +349,15 @@ bool writeFileAtomically(const std::string& path, const std::string& content) {
     if (fileHolds(path, content)) return true;
     // The temporary name is unique to this process and write and never starts with a dot, so a
     // leftover after a crash is an ordinary file that deleting a board's files also removes.
-    const std::string temporary = path + ".tmp" + std::to_string(::getpid()) + "-" +
-                                  std::to_string(temporaryCounter.fetch_add(1));
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_TRUNC | O_CLOEXEC, 0666);
+    // The name is created exclusively, so a file already there (left by a run that crashed mid-save
+    // with the same process id) is never written into or lost: the next name is tried instead.
+    std::string temporary;
+    int fd = -1;
+    for (int tries = 0; fd < 0 && tries < TemporaryNameTries; ++tries) {
+        temporary = temporaryName(path, temporaryCounter.fetch_add(1));
+        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_TRUNC | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST && errno != EINTR) return false;
+    }
     if (fd < 0) return false;
     bool ok = true;
     std::size_t done = 0;
@@ -342,4 +377,23 @@ bool writeFileAtomically(const std::string& path, const std::string& content) {
     if (ok && ::rename(temporary.c_str(), path.c_str()) != 0) ok = false;
     if (!ok) ::unlink(temporary.c_str());
     return ok;
+}
+
+std::string nextTemporaryName(const std::string& path) { return temporaryName(path, temporaryCounter.load()); }
+
+void removeStaleTemporaries(const std::string& directory) {
+    DIR* listing = ::opendir(directory.c_str());
+    if (listing == nullptr) return;
+    std::vector<std::string> candidates;
+    while (const dirent* entry = ::readdir(listing)) {
+        if (isTemporaryName(entry->d_name)) candidates.push_back(directory + "/" + entry->d_name);
+    }
+    ::closedir(listing);
+    const std::time_t now = std::time(nullptr);
+    for (const std::string& file : candidates) {
+        struct stat info {};
+        if (::lstat(file.c_str(), &info) == 0 && S_ISREG(info.st_mode) && now - info.st_mtime > StaleTemporarySeconds) {
+            ::unlink(file.c_str());
+        }
+    }
 }

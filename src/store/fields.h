@@ -49,4 +49,15 @@ void appendText(std::string& out, const std::string& value);
 // temporary file in the same directory, are flushed to disk, and the temporary file is renamed over
 // path. When the file already holds exactly content, nothing is written. Returns false when the
 // file could not be written; the old file is then left exactly as it was. The directory must exist.
+// A file in the way of a temporary name never stops the write: another name is taken.
 bool writeFileAtomically(const std::string& path, const std::string& content);
+
+// The name the next writeFileAtomically of path tries first for its temporary file
+// ("<path>.tmp<pid>-<n>"); for checking that a file in the way stops nothing.
+std::string nextTemporaryName(const std::string& path);
+
+// Removes from directory the temporary files that writeFileAtomically left behind when a run
+// stopped mid-write: regular files named "<name>.tmp<digits>-<digits>" last changed over ten
+// minutes ago. Called where a save already works in that directory; no other file is touched, and
+// a missing directory is no failure.
+void removeStaleTemporaries(const std::string& directory);

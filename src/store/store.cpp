@@ -122,6 +122,7 @@ void saveClassrooms(const ClassroomList& list) {
         appendText(out, c.password);
     }
     ensureDirectory("classrooms");
+    removeStaleTemporaries("classrooms");
     writeFileAtomically("classrooms/classrooms", out);
 }
 
@@ -195,6 +196,7 @@ void savePlayers(const PlayerList& list, int position) {
     }
     const std::string room = roomPath(position);
     ensureDirectory(room);
+    removeStaleTemporaries(room);
     writeFileAtomically(room + "/players", out);
 }
 
@@ -262,7 +264,9 @@ void loadLeaderboards(int position) {
 
 void saveLeaderboard(int position, int operation, int lesson, int distance) {
     if (!boardIndicesValid(operation, lesson, distance)) return;
-    ensureDirectory(lessonDirectory(position, operation, lesson));
+    const std::string directory = lessonDirectory(position, operation, lesson);
+    ensureDirectory(directory);
+    removeStaleTemporaries(directory);
     writeLeaderboard(LeaderboardTable.boards[operation][lesson][distance],
                      boardPath(position, operation, lesson, distance));
 }

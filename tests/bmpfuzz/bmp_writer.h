@@ -92,4 +92,32 @@ inline std::vector<std::uint8_t> writeBmp(const BmpSpec& spec, const std::functi
     return out;
 }
 
+// A run-length compressed file: RLE4 for 4 bits, RLE8 otherwise, with stream as its pixel data.
+inline std::vector<std::uint8_t> writeRleBmp(BmpSpec spec, const std::vector<std::uint8_t>& stream) {
+    spec.compression = spec.bitsPerPixel == 4 ? 2 : 1;
+    std::vector<std::uint8_t> out = writeBmp(spec, [](int, int) { return 0u; });
+    const std::size_t dataAt = out[10] | (out[11] << 8) | (out[12] << 16) | (static_cast<std::size_t>(out[13]) << 24);
+    out.resize(dataAt);
+    out.insert(out.end(), stream.begin(), stream.end());
+    putU32(out, 2, static_cast<std::uint32_t>(out.size()));
+    putU32(out, 34, static_cast<std::uint32_t>(stream.size()));
+    return out;
+}
+
+// A 4 x 3 RLE8 picture using every kind of run. Bottom row: 1 1 1 2. Middle row: 3 2 1 and one
+// pixel skipped by the line end. Top row: two pixels skipped by a move, then 3 3.
+inline const std::vector<std::uint8_t> Rle8Stream = {
+    3, 1, 1, 2, 0, 0,        // runs of three 1s and one 2, end of line
+    0, 3, 3, 2, 1, 0, 0, 0,  // three pixels one by one, padded to 16 bits; end of line
+    0, 2, 2, 0,              // move two right
+    2, 3, 0, 1,              // two 3s, end of picture
+};
+
+// A 5 x 2 RLE4 picture. Bottom row: 1 2 1 2 1 (one run of alternating pixels). Top row: 3 0 2 1 3
+// one by one (three bytes, padded to four).
+inline const std::vector<std::uint8_t> Rle4Stream = {
+    5, 0x12, 0, 0,
+    0, 5, 0x30, 0x21, 0x30, 0, 0, 1,
+};
+
 }  // namespace bmptest

@@ -55,5 +55,18 @@ int main(int argc, char** argv) {
     masked.headerSize = 40;
     masked.compression = 6;
     save(masked);
+    const auto saveBytes = [&](const std::vector<std::uint8_t>& bytes) {
+        const std::string path = std::string(argv[1]) + "/seed" + std::to_string(written++) + ".bmp";
+        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                    static_cast<std::streamsize>(bytes.size()));
+    };
+    for (int bpp : {8, 4}) {  // run-length compressed
+        BmpSpec spec;
+        spec.width = bpp == 8 ? 4 : 5;
+        spec.height = bpp == 8 ? 3 : 2;
+        spec.bitsPerPixel = bpp;
+        for (int i = 0; i < 4; ++i) spec.palette.push_back(static_cast<std::uint32_t>(i * 0x3F3F3F));
+        saveBytes(bmptest::writeRleBmp(spec, bpp == 8 ? bmptest::Rle8Stream : bmptest::Rle4Stream));
+    }
     return 0;
 }
