@@ -5,6 +5,7 @@
 #include <string>
 
 #include "contact_sheet.h"
+#include "icon.h"
 #include "picture_set.h"
 #include "previews.h"
 #include "sounds.h"
@@ -13,10 +14,11 @@ namespace {
 
 int usage() {
     std::fprintf(stderr,
-                 "usage: tally-assets OUTDIR [--sheet FILE.png] [--preview DIR] [--no-sounds]\n"
+                 "usage: tally-assets OUTDIR [--sheet FILE.png] [--preview DIR] [--icons DIR] [--no-sounds]\n"
                  "  writes the 81 BMP pictures and the sounds of the game into OUTDIR\n"
                  "  --sheet    also writes a contact sheet of all pictures\n"
                  "  --preview  also writes track strips and menu screens for review\n"
+                 "  --icons    also writes the desktop icon at every size into DIR/SIZExSIZE/\n"
                  "  --no-sounds  writes the pictures only\n");
     return 2;
 }
@@ -24,12 +26,14 @@ int usage() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string outDir, sheet, preview;
+    std::string outDir, sheet, preview, icons;
     bool sounds = true;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if ((arg == "--sheet" || arg == "--preview") && i + 1 < argc) {
             (arg == "--sheet" ? sheet : preview) = argv[++i];
+        } else if (arg == "--icons" && i + 1 < argc) {
+            icons = argv[++i];
         } else if (arg == "--no-sounds") {
             sounds = false;
         } else if (!arg.empty() && arg[0] != '-' && outDir.empty()) {
@@ -50,6 +54,10 @@ int main(int argc, char** argv) {
         }
         if (!preview.empty() && !writePreviews(pictures, preview)) {
             std::fprintf(stderr, "tally-assets: could not write the previews into %s\n", preview.c_str());
+            ok = false;
+        }
+        if (!icons.empty() && !writeIcons(icons)) {
+            std::fprintf(stderr, "tally-assets: could not write the icons into %s\n", icons.c_str());
             ok = false;
         }
         if (sounds) {
