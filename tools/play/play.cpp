@@ -2,6 +2,7 @@
 // waits and screenshots on a virtual clock, so that the same script always gives the same run.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -214,6 +215,10 @@ struct ScriptRunner {
     std::size_t next = 0;
     double resumeAt = 0;        // game time at which the next command applies
     bool shotPending = false;   // waiting for the next presented frame
+    double shotAsked = 0;       // game time at which the pending shot was asked for
+    // A screen that waits for a key (the race results) presents nothing: once no frame has come for
+    // this long, the shot takes the screen as it stands, so that the keys after it can still apply.
+    double stillScreenSeconds = 0.25;
     std::string shotsDir;
     std::map<int, double> releases;  // held scan code -> game time of release
 
@@ -238,6 +243,7 @@ struct ScriptRunner {
     void step() {
         const double now = nowSeconds();
         releaseHeld(now);
+        if (shotPending && now - shotAsked >= stillScreenSeconds) writeShot();
         while (!shotPending && next < commands.size() && now + 1e-9 >= resumeAt) {
             const Command& command = commands[next++];
             switch (command.kind) {
@@ -255,6 +261,7 @@ struct ScriptRunner {
                     break;
                 case Kind::Shot:
                     shotPending = true;
+                    shotAsked = now;
                     break;
                 case Kind::Solve:
                 case Kind::Miss: {
@@ -270,11 +277,15 @@ struct ScriptRunner {
                     finish();
             }
         }
-        if (!shotPending && next >= commands.size() && releases.empty()) finish();
+        // A last wait still lets its time pass before the run ends.
+        if (!shotPending && next >= commands.size() && releases.empty() && now + 1e-9 >= resumeAt) finish();
     }
 
     void presented() {
-        if (!shotPending) return;
+        if (shotPending) writeShot();
+    }
+
+    void writeShot() {
         const Command& command = commands[next - 1];
         std::filesystem::path file = command.file;
         if (file.is_relative()) file = std::filesystem::path(shotsDir) / file;
@@ -325,6 +336,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     headlessSetFrameSeconds(1.0 / fps);
+    player.stillScreenSeconds = std::max(0.25, 2.0 / fps);
     headlessSetPresentHook([] { player.presented(); });
     headlessSetTimeHook([] { player.step(); });
     if (trace) startTrace();
