@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(build-essential cmake pkg-config libsdl2-dev libvorbis-dev libpng-dev
           libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev sox
-          chromium)
+          chromium xvfb)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
