@@ -38,7 +38,7 @@ void mixPiece(State& s, std::int16_t* out, std::int32_t frames) {
     }
     for (auto& f : s.filters)
         if (f.enabled && f.designed) applyPeakFilter(f, s.acc.data(), frames, ch);
-    finishMix(s.acc.data(), out, static_cast<std::int32_t>(count), s.masterVolume);
+    finishLimitedMix(s.acc.data(), out, frames, ch, s.masterVolume, s.limiter);
     if (s.masterCallback != nullptr && s.masterCallbackEnabled) s.masterCallback(out, ch, frames);
     s.playedFrames += frames;
 }
@@ -109,6 +109,7 @@ FBS_API int FBS_INIT(std::int32_t rate, std::int32_t channels, std::int32_t buff
     s.acc.assign(count, 0.0f);
     s.voiceAcc.assign(count, 0.0f);
     s.voiceOut.assign(count, 0);
+    designLimiter(s.limiter, s.rate, s.frames);
     s.deviceName = name != nullptr ? name : (SDL_GetCurrentAudioDriver() ? SDL_GetCurrentAudioDriver() : "default");
     s.lastError.clear();
     s.ready = true;

@@ -80,19 +80,104 @@ bool renderVoice(Voice& v, float* acc, std::int32_t frames, std::int32_t channel
     return true;
 }
 
+namespace {
+
+std::int16_t toSample(float s) {
+    // The comparisons are false for NaN, which therefore ends up as 0.
+    float limited = 0.0f;
+    if (s >= 32767.0f)
+        limited = 32767.0f;
+    else if (s <= -32768.0f)
+        limited = -32768.0f;
+    else if (s == s)
+        limited = s;
+    return static_cast<std::int16_t>(std::lrint(limited));
+}
+
+// When the sum goes beyond full scale, the limiter brings its peaks to this level, a little below
+// full scale, so that even the top of a bent wave never sits flat on the limit.
+constexpr float LimitCeiling = 32767.0f * 0.98f;
+
+// The gain sample s needs: 1 while it fits in 16 bits (NaN fits: it becomes silence), else the gain
+// that brings it to the ceiling.
+float neededGain(float s) {
+    if (s > 32767.0f) return LimitCeiling / s;
+    if (s < -32768.0f) return -LimitCeiling / s;
+    return 1.0f;
+}
+
+// The limiter's timing: the gain reaches a peak's level this long before the peak and holds it, so
+// that it never follows the wave within one of its cycles (which would flatten it like clipping) ...
+constexpr double HoldSeconds = 0.002;
+// ... slides down to it over about as long again, short enough to catch the onset of a sound and
+// long enough not to be heard as a click ...
+constexpr double AttackSeconds = 0.002;
+// ... and afterwards stays down a while, as the next peaks of loud overlapping sounds are seldom far
+// (a gain going up and down with every wave would be heard as roughness) ...
+constexpr double StaySeconds = 0.050;
+// ... then comes back with a time constant of 80 ms, but at least at a pace that brings it back from
+// silence within half a second, so that it does come to rest.
+constexpr double ReleaseSeconds = 0.080;
+constexpr double LongestReturnSeconds = 0.5;
+
+}  // namespace
+
 void finishMix(const float* acc, std::int16_t* out, std::int32_t count, float master) {
-    for (std::int32_t i = 0; i < count; ++i) {
-        const float s = acc[i] * master;
-        // The comparisons are false for NaN, which therefore ends up as 0.
-        float limited = 0.0f;
-        if (s >= 32767.0f)
-            limited = 32767.0f;
-        else if (s <= -32768.0f)
-            limited = -32768.0f;
-        else if (s == s)
-            limited = s;
-        out[i] = static_cast<std::int16_t>(std::lrint(limited));
+    for (std::int32_t i = 0; i < count; ++i) out[i] = toSample(acc[i] * master);
+}
+
+void designLimiter(Limiter& limiter, double rate, std::int32_t frames) {
+    limiter.gain = 1.0f;
+    limiter.holdFrames = static_cast<std::int32_t>(std::lround(HoldSeconds * rate));
+    limiter.stayFrames = static_cast<std::int32_t>(std::lround(StaySeconds * rate));
+    limiter.stayedFor = 0;
+    limiter.attackStep = static_cast<float>(1.0 / std::max(1.0, AttackSeconds * rate));
+    limiter.release = static_cast<float>(1.0 - std::exp(-1.0 / std::max(1.0, ReleaseSeconds * rate)));
+    limiter.returnStep = static_cast<float>(1.0 / std::max(1.0, LongestReturnSeconds * rate));
+    limiter.frameGains.assign(static_cast<std::size_t>(std::max(frames, 1)), 1.0f);
+}
+
+void finishLimitedMix(const float* acc, std::int16_t* out, std::int32_t frames, std::int32_t channels, float master,
+                      Limiter& limiter) {
+    const std::int32_t ch = channels < 2 ? 1 : 2;
+    if (frames <= 0) return;
+    if (limiter.frameGains.size() < static_cast<std::size_t>(frames))
+        limiter.frameGains.resize(static_cast<std::size_t>(frames));
+    // The gain each frame needs to fit, both channels turned down alike so the stereo image stays.
+    float* gains = limiter.frameGains.data();
+    bool fits = true;
+    for (std::int32_t f = 0; f < frames; ++f) {
+        float need = 1.0f;
+        for (std::int32_t c = 0; c < ch; ++c) need = std::min(need, neededGain(acc[f * ch + c] * master));
+        gains[f] = need;
+        fits = fits && need == 1.0f;
     }
+    if (fits && limiter.gain == 1.0f) {
+        finishMix(acc, out, frames * ch, master);  // at rest: exactly the plain conversion
+        return;
+    }
+    // Each frame takes the lowest need of the frames just ahead (a peak is met at its level a little
+    // early, and held) ...
+    for (std::int32_t f = 0; f < frames; ++f) {
+        const std::int32_t last = std::min(frames - 1, f + limiter.holdFrames);
+        for (std::int32_t ahead = f + 1; ahead <= last; ++ahead) gains[f] = std::min(gains[f], gains[ahead]);
+    }
+    // ... and before that the gain may be only a little above it, more the further ahead the peak
+    // lies: the gain slides down to the peak's level instead of jumping.
+    for (std::int32_t f = frames - 2; f >= 0; --f) gains[f] = std::min(gains[f], gains[f + 1] + limiter.attackStep);
+    float gain = limiter.gain;
+    for (std::int32_t f = 0; f < frames; ++f) {
+        if (gains[f] < gain) {
+            gain = gains[f];
+            limiter.stayedFor = 0;
+        } else if (limiter.stayedFor < limiter.stayFrames) {
+            ++limiter.stayedFor;
+        } else {
+            gain = std::min({1.0f, gains[f], gain + std::max((1.0f - gain) * limiter.release, limiter.returnStep)});
+        }
+        for (std::int32_t c = 0; c < ch; ++c) out[f * ch + c] = toSample(acc[f * ch + c] * master * gain);
+    }
+    limiter.gain = gain;
 }
 
 void designPeakFilter(PeakFilter& f, double rate, double centre, double octaves, double gainDb) {

@@ -1,7 +1,8 @@
-// The sound library's mixing arithmetic: voices summed into a float buffer, equaliser bands, and
-// the limited conversion to 16-bit samples. Knows nothing of devices or threads.
+// The sound library's mixing arithmetic: voices summed into a float buffer, equaliser bands, the
+// limiter and the conversion to 16-bit samples. Knows nothing of devices or threads.
 #pragma once
 #include <cstdint>
+#include <vector>
 
 // One playing instance as the mixer sees it. samples holds the whole wave, interleaved with the
 // mix's channel count; the voice plays frames [begin, end) of it.
@@ -27,8 +28,35 @@ bool renderVoice(Voice& voice, float* acc, std::int32_t frames, std::int32_t cha
 void voiceGains(const Voice& voice, std::int32_t channels, float& left, float& right);
 
 // Writes count samples of acc, scaled by master, to out, limited to the 16-bit range so that a
-// loud mix clips instead of wrapping around. NaN becomes silence.
+// loud mix clips instead of wrapping around. NaN becomes silence. Used for one sound's own part.
 void finishMix(const float* acc, std::int16_t* out, std::int32_t count, float master);
+
+// The gentle limiter on the sum of all sounds. While the mix fits in 16 bits it does nothing at all:
+// a single sound, or several that stay within full scale, pass bit for bit. When the sum would go
+// beyond full scale, the whole mix (both channels alike) is turned down to just below it, the gain
+// sliding down over a few milliseconds ahead of the peak, staying down a little and coming back up
+// over a few tenths of a second, so that overlapping loud sounds get quieter instead of crackling.
+struct Limiter {
+    float gain = 1.0f;           // where the gain stands after the last buffer; exactly 1 when at rest
+    std::int32_t holdFrames = 0; // how many frames ahead of a peak the gain is already at its level
+    float attackStep = 0.0f;     // the most the gain moves per frame on its way down to a peak
+    std::int32_t stayFrames = 0; // how long the gain stays down after it was last lowered ...
+    std::int32_t stayedFor = 0;  // ... and how long it has stayed so far
+    float release = 0.0f;        // the share of the way back to 1 that the gain recovers per frame ...
+    float returnStep = 0.0f;     // ... but at least this much, so that it does come back to exactly 1
+    std::vector<float> frameGains;  // working space, one gain per frame of the buffer
+};
+
+// Sets the limiter's speeds for a mix at rate Hz and puts it at rest; makes room for buffers of up
+// to frames frames. Called when the output opens, not on the mixing thread.
+void designLimiter(Limiter& limiter, double rate, std::int32_t frames);
+
+// Writes frames frames of acc (frames x channels), scaled by master, to out through the limiter. The
+// limiter looks ahead within this buffer only; a peak at the very start of a buffer that it could not
+// see coming is met at once. NaN becomes silence. Allocates nothing when frames is within the size
+// given to designLimiter.
+void finishLimitedMix(const float* acc, std::int16_t* out, std::int32_t frames, std::int32_t channels, float master,
+                      Limiter& limiter);
 
 // One peaking equaliser band (a second-order section per channel).
 struct PeakFilter {

@@ -61,6 +61,7 @@ struct State {
     std::vector<float> acc;            // mixing buffers of `frames` frames
     std::vector<float> voiceAcc;
     std::vector<std::int16_t> voiceOut;
+    Limiter limiter;                   // on the sum of all sounds, carried from buffer to buffer
 
     // Only touched from outside.
     FBS_LOADCALLBACK loadCallback = nullptr;

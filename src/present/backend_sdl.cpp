@@ -2,8 +2,10 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <deque>
 #include <string>
 #include <thread>
@@ -41,6 +43,19 @@ constexpr double RefreshHeadroom = 1.25;
 // A game that stops reading keys must not make the queue grow without end.
 constexpr std::size_t MostQueuedKeys = 256;
 
+// What the window shows, so that a frame identical to the one before costs one comparison instead of
+// an upload and a redraw: a still menu then leaves the processor (and a software renderer) idle.
+struct ShownFrame {
+    std::vector<std::uint32_t> pixels;  // the texture's contents; empty until the first upload
+    // Set by window events, which may arrive on another thread: the window lost its picture
+    // (exposed, resized, full screen toggled) and must be drawn again from the texture ...
+    std::atomic<bool> redraw{true};
+    // ... or the renderer lost the texture's contents too, which must then be uploaded again.
+    std::atomic<bool> reupload{true};
+};
+
+ShownFrame shown;
+
 struct Display {
     SDL_Window* window = nullptr;
     SDL_Renderer* renderer = nullptr;
@@ -67,6 +82,7 @@ void toggleFullscreen() {
     if (SDL_SetWindowFullscreen(display.window, wantFullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0)
         return;  // stay as we are
     display.fullscreen = wantFullscreen;
+    shown.redraw = true;
     if (!wantFullscreen) {
         SDL_SetWindowSize(display.window, display.width, display.height);
         SDL_SetWindowPosition(display.window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
@@ -146,7 +162,51 @@ bool createRenderer() {
     return true;
 }
 
+int SDLCALL watchWindowEvents(void* /*unused*/, SDL_Event* event) {
+    if (event->type == SDL_RENDER_TARGETS_RESET || event->type == SDL_RENDER_DEVICE_RESET) {
+        shown.reupload = true;
+        shown.redraw = true;
+    } else if (event->type == SDL_WINDOWEVENT) {
+        switch (event->window.event) {
+            case SDL_WINDOWEVENT_SHOWN:
+            case SDL_WINDOWEVENT_EXPOSED:
+            case SDL_WINDOWEVENT_SIZE_CHANGED:
+            case SDL_WINDOWEVENT_MAXIMIZED:
+            case SDL_WINDOWEVENT_RESTORED:
+            case SDL_WINDOWEVENT_FOCUS_GAINED: shown.redraw = true; break;
+            default: break;
+        }
+    }
+    return 0;
+}
+
+// Brings the texture up to date with the screen, uploading only the band of rows that changed since
+// the last upload. Returns whether anything was uploaded.
+bool uploadChangedRows() {
+    const auto width = static_cast<std::size_t>(display.width);
+    const std::size_t rows = static_cast<std::size_t>(display.height);
+    const std::size_t rowBytes = width * sizeof(std::uint32_t);
+    if (shown.reupload.exchange(false) || shown.pixels.size() != display.pixels.size()) shown.pixels.clear();
+    std::size_t first = 0;
+    std::size_t end = rows;
+    if (!shown.pixels.empty()) {
+        const auto same = [&](std::size_t row) {
+            return std::memcmp(&display.pixels[row * width], &shown.pixels[row * width], rowBytes) == 0;
+        };
+        while (first < rows && same(first)) ++first;
+        if (first == rows) return false;
+        while (same(end - 1)) --end;
+    } else {
+        shown.pixels.resize(display.pixels.size());
+    }
+    std::memcpy(&shown.pixels[first * width], &display.pixels[first * width], (end - first) * rowBytes);
+    const SDL_Rect band{0, static_cast<int>(first), display.width, static_cast<int>(end - first)};
+    SDL_UpdateTexture(display.texture, &band, &shown.pixels[first * width], static_cast<int>(rowBytes));
+    return true;
+}
+
 void closeDisplay() {
+    SDL_DelEventWatch(watchWindowEvents, nullptr);
     if (display.texture != nullptr) SDL_DestroyTexture(display.texture);
     if (display.renderer != nullptr) SDL_DestroyRenderer(display.renderer);
     if (display.window != nullptr) SDL_DestroyWindow(display.window);
@@ -154,6 +214,7 @@ void closeDisplay() {
     display.renderer = nullptr;
     display.window = nullptr;
     display.pixels.clear();
+    shown.pixels.clear();
 }
 
 }  // namespace
@@ -182,6 +243,7 @@ bool openScreen(int width, int height, int /*bitsPerPixel*/, int /*pages*/, int 
     display.width = width;
     display.height = height;
     display.pixels.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0xFF000000u);
+    SDL_AddEventWatch(watchWindowEvents, nullptr);
     SDL_StartTextInput();
     unlockScreen();  // show the black screen at once
     return true;
@@ -196,7 +258,16 @@ void lockScreen() {}
 void unlockScreen() {
     pumpEvents();
     if (display.texture == nullptr) return;
-    SDL_UpdateTexture(display.texture, nullptr, display.pixels.data(), display.width * 4);
+    const bool changed = uploadChangedRows();
+    if (!changed && !shown.redraw.exchange(false)) {
+        // Nothing to show: only keep the pace. With vsync a present would have waited for the next
+        // refresh, so the skipped frame takes that long too and the game's frames keep their rhythm.
+        sleepSeconds(display.lastPresent + 1.0 / (display.vsync ? display.refreshRate : FallbackFramesPerSecond) -
+                     nowSeconds());
+        display.lastPresent = nowSeconds();
+        return;
+    }
+    shown.redraw = false;
     SDL_SetRenderDrawColor(display.renderer, 0, 0, 0, 255);
     SDL_RenderClear(display.renderer);
     SDL_RenderCopy(display.renderer, display.texture, nullptr, nullptr);

@@ -1,7 +1,10 @@
-// Tests of the mixing arithmetic: loops, speed, pan gains, the 16-bit limit and the equaliser.
+// Tests of the mixing arithmetic: loops, speed, pan gains, the 16-bit limit, the limiter on the sum
+// and the equaliser.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <vector>
 
 #include "mixer.h"
@@ -16,6 +19,61 @@ std::vector<std::int16_t> ramp(int frames) {
         w.push_back(static_cast<std::int16_t>(-(i + 1)));
     }
     return w;
+}
+
+// A stereo tone at full scale on both channels, rising from 0 at its start.
+std::vector<std::int16_t> fullScaleTone(double hz, int frames) {
+    std::vector<std::int16_t> w;
+    for (int i = 0; i < frames; ++i) {
+        const auto v = static_cast<std::int16_t>(std::lrint(32767.0 * std::sin(2 * 3.14159265358979 * hz * i / 44100)));
+        w.push_back(v);
+        w.push_back(v);
+    }
+    return w;
+}
+
+// Mixes the waves, each starting at the frame given beside it, through the limiter in pieces of 512
+// frames as the device does, and returns the 16-bit output of frames frames.
+std::vector<std::int16_t> mixThroughLimiter(const std::vector<std::pair<const std::vector<std::int16_t>*, int>>& waves,
+                                            int frames, bool plainConversion = false) {
+    constexpr int Piece = 512;
+    Limiter limiter;
+    designLimiter(limiter, 44100, Piece);
+    std::vector<Voice> voices;
+    for (const auto& [wave, start] : waves) {
+        Voice v;
+        v.samples = wave->data();
+        v.end = static_cast<std::int32_t>(wave->size() / 2);
+        voices.push_back(v);
+    }
+    std::vector<std::int16_t> out(2 * static_cast<std::size_t>(frames));
+    std::vector<float> acc(2 * Piece);
+    for (int at = 0; at < frames; at += Piece) {
+        const int n = std::min(Piece, frames - at);
+        std::fill(acc.begin(), acc.end(), 0.0f);
+        for (std::size_t i = 0; i < voices.size(); ++i) {
+            // A voice joins at the start of the piece that holds its start frame, as a sound started by
+            // the game does.
+            const int start = waves[i].second;
+            if (start < at + Piece && voices[i].loopsLeft != 0 && start <= at) renderVoice(voices[i], acc.data(), n, 2);
+        }
+        if (plainConversion)
+            finishMix(acc.data(), &out[2 * static_cast<std::size_t>(at)], 2 * n, 1.0f);
+        else
+            finishLimitedMix(acc.data(), &out[2 * static_cast<std::size_t>(at)], n, 2, 1.0f, limiter);
+    }
+    return out;
+}
+
+// The longest run of consecutive samples of one channel at the 16-bit limits.
+int longestClippedRun(const std::vector<std::int16_t>& out, int channel) {
+    int longest = 0;
+    int run = 0;
+    for (std::size_t i = static_cast<std::size_t>(channel); i < out.size(); i += 2) {
+        run = out[i] == 32767 || out[i] == -32768 ? run + 1 : 0;
+        longest = std::max(longest, run);
+    }
+    return longest;
 }
 
 }  // namespace
@@ -101,6 +159,53 @@ TEST(Mixer, FinishLimitsToSixteenBitsAndSilencesNaN) {
     EXPECT_EQ(out[5], 16000);
     finishMix(acc, out, 6, 4.0f);
     EXPECT_EQ(out[5], 32767) << "master volume applies before the limit";
+}
+
+TEST(Mixer, LimiterLeavesOneSoundBitForBit) {
+    // A full-scale tone that also touches both 16-bit limits exactly.
+    auto wave = fullScaleTone(440, 30000);
+    wave[2 * 100] = -32768;
+    wave[2 * 101 + 1] = 32767;
+    const auto out = mixThroughLimiter({{&wave, 0}}, 30000);
+    EXPECT_TRUE(std::equal(out.begin(), out.end(), wave.begin()));
+    // NaN in the sum is silence, and a mix that fits is not touched.
+    const float acc[] = {NAN, 1.0f, -32768.0f, 32767.0f};
+    std::int16_t plain[4];
+    Limiter limiter;
+    designLimiter(limiter, 44100, 2);
+    finishLimitedMix(acc, plain, 2, 2, 1.0f, limiter);
+    EXPECT_EQ(plain[0], 0);
+    EXPECT_EQ(plain[1], 1);
+    EXPECT_EQ(plain[2], -32768);
+    EXPECT_EQ(plain[3], 32767);
+}
+
+TEST(Mixer, LimiterBendsFourFullScaleSoundsWithoutClippingThenRests) {
+    const auto a = fullScaleTone(440, 22050);
+    const auto b = fullScaleTone(554.37, 22050);
+    const auto c = fullScaleTone(659.26, 22050);
+    const auto d = fullScaleTone(880, 22050);
+    const auto alone = fullScaleTone(330, 66150);  // starts with them and plays on a second longer
+    const std::vector<std::pair<const std::vector<std::int16_t>*, int>> waves{
+        {&a, 0}, {&b, 0}, {&c, 1024}, {&d, 1024}, {&alone, 0}};
+
+    // Plain conversion would cut long flat runs off the top of the sum.
+    const auto clipped = mixThroughLimiter(waves, 66150, true);
+    ASSERT_GT(longestClippedRun(clipped, 0), 5);
+
+    const auto out = mixThroughLimiter(waves, 66150);
+    for (int channel = 0; channel < 2; ++channel) EXPECT_LE(longestClippedRun(out, channel), 1) << channel;
+    // Turned down, not squashed: the mix still reaches close to full scale.
+    int peak = 0;
+    for (std::int16_t v : out) peak = std::max(peak, std::abs(int(v)));
+    EXPECT_GT(peak, 30000);
+    // The gain slides instead of jumping: no sample moves much further than the sum of five tones can.
+    int steepest = 0;
+    for (std::size_t i = 2; i < out.size(); ++i) steepest = std::max(steepest, std::abs(out[i] - out[i - 2]));
+    EXPECT_LT(steepest, 5 * 32767 * 2 * 3.1416 * 880 / 44100);
+    // Once the four have ended and the gain has come back, the one left plays bit for bit.
+    const std::size_t rested = 2 * 44100;
+    EXPECT_TRUE(std::equal(out.begin() + rested, out.end(), alone.begin() + rested));
 }
 
 TEST(Mixer, PeakFilterBoostsItsBandAndLeavesOthers) {

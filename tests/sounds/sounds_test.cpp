@@ -85,6 +85,15 @@ double peakOf(const Decoded& d) {
   return peak;
 }
 
+double decibels(double level) { return 20.0 * std::log10(std::max(level, 1e-9)); }
+
+// Root mean square of the whole sound over both channels, in dB below full scale.
+double rmsDb(const Decoded& d) {
+  double power = 0.0;
+  for (std::size_t i = 0; i < d.left.size(); ++i) power += 0.5 * (d.left[i] * d.left[i] + d.right[i] * d.right[i]);
+  return 10.0 * std::log10(std::max(power, 1e-18) / static_cast<double>(std::max<std::size_t>(d.left.size(), 1)));
+}
+
 // Root mean square of the loudest 50 ms, in dB below full scale.
 double loudestDb(const Decoded& d) {
   const std::size_t n = d.left.size();
@@ -172,12 +181,13 @@ TEST_F(SoundsTest, LengthsSuitTheirUse) {
   }
 }
 
-TEST_F(SoundsTest, LevelsLeaveHeadroomAndMatch) {
+TEST_F(SoundsTest, LevelsCarryInARoomAndMatch) {
   ASSERT_GE(decoded_.size(), 8u);
   for (std::size_t id = 0; id < decoded_.size(); ++id) {
     const Decoded& d = decoded_[id];
-    // Three copies of one sound together must still fit under full scale.
-    EXPECT_LT(peakOf(d), 1.0 / 3.0) << sounds_[id].name;
+    // Loud, yet short of full scale even after the encoder's small overshoot; overlapping sounds
+    // are the mixer's limiter's business.
+    EXPECT_LT(decibels(peakOf(d)), -0.8) << sounds_[id].name;
     double sumLeft = 0.0;
     double sumRight = 0.0;
     for (std::size_t i = 0; i < d.left.size(); ++i) {
@@ -187,16 +197,20 @@ TEST_F(SoundsTest, LevelsLeaveHeadroomAndMatch) {
     EXPECT_LT(std::fabs(sumLeft / static_cast<double>(d.left.size())), 0.002) << sounds_[id].name << " has DC";
     EXPECT_LT(std::fabs(sumRight / static_cast<double>(d.right.size())), 0.002) << sounds_[id].name << " has DC";
   }
-  // The sounds heard in play (confirm, jingle, wrong, countdown) sit at one loudness; the tick below.
+  // The sounds heard in play (confirm, jingle, wrong, countdown) are mastered loud enough for laptop
+  // speakers in a classroom, and sit at one loudness; the tick below them, yet still heard.
   const std::size_t heard[] = {0, 1, 4, 7};
   double quietest = 0.0;
   double loudest = -200.0;
   for (std::size_t id : heard) {
+    EXPECT_GT(rmsDb(decoded_[id]), -18.5) << sounds_[id].name;
+    EXPECT_LT(rmsDb(decoded_[id]), -15.5) << sounds_[id].name;
     quietest = std::min(quietest, loudestDb(decoded_[id]));
     loudest = std::max(loudest, loudestDb(decoded_[id]));
   }
   EXPECT_LT(loudest - quietest, 4.0);
   EXPECT_LT(loudestDb(decoded_[6]), quietest - 6.0);
+  EXPECT_GT(rmsDb(decoded_[6]), -30.0) << "the tick must still be heard";
 }
 
 TEST_F(SoundsTest, StartsAndEndsWithoutAClick) {

@@ -19,11 +19,11 @@ constexpr double kPi = 3.14159265358979323846;
 constexpr double kTwoPi = 2.0 * kPi;
 
 // Every sound is levelled to this loudness (root mean square of the loudest tenth of a second after a
-// rough ear weighting) ...
-constexpr double kTargetLoudness = 0.12;
-// ... unless that would lift its peak above this, which leaves room for three copies of one sound to
-// sound at once without clipping.
-constexpr double kPeakCeiling = 0.31;
+// rough ear weighting): loud enough to carry from laptop speakers across a noisy classroom ...
+constexpr double kTargetLoudness = 0.268;
+// ... unless that would lift its peak above this (about -1.2 dB below full scale, so that the encoder's
+// small overshoot stays under -1 dB). Overlapping sounds are kept from clipping by the mixer's limiter.
+constexpr double kPeakCeiling = 0.87;
 
 using Signal = std::vector<double>;
 
@@ -613,7 +613,7 @@ Stereo tickSound() {
     voice[i] = knock + 0.5 * snap;
   }
   addVoice(mix, voice, 0.0, 0.0, 1.0);
-  finishEdges(mix, 0.0007, 0.01);
+  finishEdges(mix, 0.0025, 0.01);
   return mix;
 }
 
@@ -636,11 +636,14 @@ struct SoundDefinition {
 
 // In id order. Instances follow how fast each sound can repeat: the confirm follows every correct
 // answer of both players and the tick every cursor step, so they get four; the jingle plays once.
+// Trims: the steady wrong-answer buzz and countdown beep keep their full level from start to end, so
+// they come down a little to sit with the struck, decaying confirm and jingle (the same mean level over
+// the whole sound); the cursor tick stays well below everything else.
 const SoundDefinition kSounds[] = {
     {"confirm.ogg", 3, confirmSound, 0.0},  {"jingle.ogg", 0, jingleSound, 0.0},
     {"fanfare.ogg", 0, fanfareSound, 0.0},  {"engine.ogg", 1, engineSound, -2.0},
-    {"wrong.ogg", 2, wrongSound, -1.0},     {"cheer.ogg", 0, cheerSound, -2.0},
-    {"tick.ogg", 3, tickSound, -9.0},       {"beep.ogg", 1, beepSound, -1.0},
+    {"wrong.ogg", 2, wrongSound, -3.5},     {"cheer.ogg", 0, cheerSound, -2.0},
+    {"tick.ogg", 3, tickSound, -11.0},      {"beep.ogg", 1, beepSound, -3.0},
 };
 
 void appendPage(std::vector<unsigned char>& out, const ogg_page& page) {
