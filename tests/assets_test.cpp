@@ -23,6 +23,14 @@ namespace {
 
 const std::string Generator = std::string(TALLY_BIN_DIR) + "/tally-assets";
 
+// A path in single quotes, for the shell.
+std::string quoted(const std::filesystem::path& path) {
+    std::string text(1, '\'');
+    text += path.string();
+    text += '\'';
+    return text;
+}
+
 // Runs the generator with the given arguments; returns its exit status (-1 if it did not exit).
 int runGenerator(const std::string& args) {
     const std::string command = "'" + Generator + "' " + args + " >/dev/null 2>&1";
@@ -77,7 +85,7 @@ protected:
         root = fs::temp_directory_path() / ("tally_assets_test_" + std::to_string(::getpid()));
         fs::remove_all(root);
         fs::create_directories(root);
-        firstRun = runGenerator("'" + (root / "a").string() + "' --no-sounds");
+        firstRun = runGenerator(quoted(root / "a") + " --no-sounds");
     }
     static void TearDownTestSuite() {
         std::error_code ec;
@@ -238,7 +246,7 @@ TEST_F(AssetsTest, TheGameLoadsEveryPicture) {
 
 TEST_F(AssetsTest, WritesTheSameBytesOnEveryRun) {
     ASSERT_EQ(firstRun, 0);
-    ASSERT_EQ(runGenerator("'" + (root / "b").string() + "' --no-sounds"), 0);
+    ASSERT_EQ(runGenerator(quoted(root / "b") + " --no-sounds"), 0);
     for (const Expected& e : expectedPictures()) {
         SCOPED_TRACE(e.path);
         const std::vector<unsigned char> a = readFile(root / "a" / e.path);
@@ -254,7 +262,7 @@ TEST_F(AssetsTest, RefusesBadArgumentsAndReportsUnwritableOutput) {
     // An output "directory" below a plain file cannot be made.
     const fs::path blocker = root / "blocker";
     std::ofstream(blocker) << "x";
-    EXPECT_EQ(runGenerator("'" + (blocker / "out").string() + "' --no-sounds"), 1);
+    EXPECT_EQ(runGenerator(quoted(blocker / "out") + " --no-sounds"), 1);
 }
 
 }  // namespace

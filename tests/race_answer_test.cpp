@@ -44,7 +44,7 @@ TEST(AnswerKeys, DigitSetClearsWholeTextOnBackspace) {
     EXPECT_EQ(text, "3");
     EXPECT_EQ(feed(takeDigitKeys, text, {"\r"}), 1);
     EXPECT_TRUE(pendingKey.empty());
-    pendingKey = " ";
+    pendingKey.assign(1, ' ');
     EXPECT_EQ(takeDigitKeys(text), 0);
     EXPECT_EQ(pendingKey, " ");
     pendingKey.clear();
