@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Starts the real tallyrally in a real X window (Xvfb with openbox), presses real keys with
 # xdotool, screenshots the window and compares it pixel by pixel with the play tool's screenshot of
-# the same moment, checks the saved files and the exit status. Usage: window_test.sh BIN_DIR
-# Exit status: 0 passed, 1 failed, 77 skipped (no Xvfb or another X tool missing).
+# the same screen, checks the saved files and the exit status: the splash and the close button, then
+# the whole road from a new classroom through a race and back to "Quit".
+# Usage: window_test.sh BIN_DIR. Exit status: 0 passed, 1 failed, 77 skipped (an X tool missing).
+# With TALLY_WINDOW_KEEP=DIR the screenshots of both sides and the logs are kept in DIR.
 #
 # The functions named wt_* are the harness; the walks at the end use them. The game runs in real
 # time, so screens are compared only while they stand still.
@@ -204,6 +206,82 @@ wt_stop_all() {
   wt_xvfb_pid=""
 }
 
+# Takes a screenshot of the window to $work/window-NAME.png and succeeds when it is exactly the play
+# tool's screenshot SHOT; otherwise keeps the number of differing pixels in wt_differing.
+wt_differing=""
+wt_shows_screen() {
+  local real="$work/window-$2.png"
+  wt_shot "$real" 2> /dev/null
+  wt_differing="$(wt_differing_pixels "$real" "$1")"
+  [ "$wt_differing" = "0" ]
+}
+
+# Polls the window until it shows exactly the play tool's screenshot SHOT, for up to SECONDS. The
+# last screenshot stays in $work/window-NAME.png. Fails and returns 1 when the screen does not come,
+# or when the game has ended.
+wt_wait_for_screen() {
+  local shot="$1" name="$2" seconds="${3:-20}" deadline
+  [ -s "$shot" ] || { fail "$name: no play tool screenshot $shot"; return 1; }
+  deadline=$((SECONDS + seconds))
+  for (( ; ; )); do
+    if wt_shows_screen "$shot" "$name"; then
+      note "$name: the window shows the play tool's screen exactly"
+      return 0
+    fi
+    if ! kill -0 "$wt_game_pid" 2> /dev/null; then
+      fail "$name: the game ended instead: $(tail -20 "$work/game.log")"
+      return 1
+    fi
+    [ "$SECONDS" -ge "$deadline" ] && break
+    sleep 0.2
+  done
+  fail "$name: after $seconds s the window still differs from the play tool's screen in $wt_differing pixels ($work/window-$name.png, $shot)"
+  compare "$work/window-$name.png" "$shot" "$work/diff-$name.png" > /dev/null 2>&1
+  return 1
+}
+
+# Polls the window until it no longer shows the play tool's screenshot SHOT, for up to SECONDS.
+wt_wait_for_other_screen() {
+  local shot="$1" name="$2" seconds="${3:-20}" real="$work/window-$2.png" deadline
+  deadline=$((SECONDS + seconds))
+  for (( ; ; )); do
+    wt_shot "$real" 2> /dev/null
+    [ "$(wt_differing_pixels "$real" "$shot")" != "0" ] && return 0
+    [ "$SECONDS" -ge "$deadline" ] && break
+    sleep 0.1
+  done
+  fail "$name: after $seconds s the window still shows the screen before it"
+  return 1
+}
+
+# Runs the command CHECK... until it succeeds, for up to SECONDS; returns 1 when it never does.
+wt_wait_for() {
+  local deadline=$((SECONDS + $1))
+  shift
+  until "$@"; do
+    [ "$SECONDS" -ge "$deadline" ] && return 1
+    sleep 0.2
+  done
+}
+
+# The entries of a saved list, one line each with its fields joined by '|': the classrooms file
+# (NAME|PASSWORD, FIELDS 2) or a players file (NAME|PASSWORD|CAR|DRIVER, FIELDS 4). The files
+# end their lines with CR LF and write numbers with a leading space.
+wt_saved_entries() {
+  local file="$1" fields="$2"
+  [ -r "$file" ] || return 0
+  tr -d '\r' < "$file" | awk -v n="$fields" '
+    NR == 1 { next }
+    { sub(/^ +/, ""); line = (((NR - 2) % n) == 0) ? $0 : line "|" $0 }
+    ((NR - 1) % n) == 0 { print line }'
+}
+
+# Succeeds when the saved list FILE (FIELDS per entry) holds the entry ENTRY.
+wt_has_entry() { wt_saved_entries "$1" "$2" | grep -qxF -- "$3"; }
+
+# Lists the leaderboard files under the room directory ROOM (there are none before a race counts).
+wt_board_files() { find "$1" -path '*leaderboards*' -type f 2> /dev/null; }
+
 # A fresh game folder with every picture and sound, and no saved data.
 wt_make_game_folder() {
   local dir="$1"
@@ -244,39 +322,171 @@ quit"
   [ ! -e "$game/classrooms" ] || fail "looking around saved something: $(find "$game/classrooms" | head)"
 }
 
-# NEXT STEP, not run yet (set TALLY_WINDOW_WHOLE_ROAD=1 to run it while writing it): the whole
-# road through the real window, once the classroom and player menus and the race have landed.
-# Each step's keys follow the screens as they are specified; the steps marked TO WRITE need the
-# screens of the accounts and race work to be checked against, and until then the walk fails
-# rather than pretend. Every step that saves is followed by a check of the file it writes.
+# The whole road through the real window: a classroom with a password is added and entered, a
+# player is added and races alone after a change of track, distance, car and lesson; the race is
+# abandoned with Escape held down, the results are shown, and the way back leads up through every
+# menu to "Quit". The play tool first walks the same keys and photographs every screen the road
+# stands still on; each screen of the real window must match its photograph exactly before the next
+# keys go, which also keeps a key from reaching a screen in the frame in which it ends (such a key
+# is dropped). The saved files are checked along the way.
 walk_whole_road() {
-  local game="$work/road-game"
+  local game="$work/road-game" play="$work/play-road"
+  local room="$game/classrooms/room2"  # the second classroom after "Default"
+  wt_make_game_folder "$work/road-play-game" || return
+  wt_play "$work/road-play-game" "$play" "wait 1000
+key Space
+wait 500
+shot classrooms.png
+key Down Enter
+wait 300
+type 4b
+key Enter
+type pw
+key Enter
+wait 500
+shot class-added.png
+key Enter
+wait 300
+type pw
+key Enter
+wait 500
+shot players.png
+key Down Enter
+wait 300
+type Ann
+key Enter
+wait 300
+key Enter
+wait 500
+shot player-added.png
+key Enter
+wait 500
+shot second-player.png
+key Enter
+wait 500
+shot track.png
+key Right Down Right
+wait 500
+shot track-changed.png
+key Enter
+wait 500
+shot lesson.png
+key Right Down Down Right
+wait 500
+shot lesson-changed.png
+key Enter
+wait 1000
+hold Esc 2000
+wait 1000
+shot results.png
+key Space
+wait 500
+shot lesson-again.png
+key Esc
+wait 500
+shot track-again.png
+key Esc
+wait 500
+shot players-again.png
+key Esc
+wait 500
+shot classrooms-again.png
+key Down Down
+wait 500
+shot quit-selected.png
+key Enter
+wait 1000"
   wt_make_game_folder "$game" || return
   wt_start_game "$game"
   wt_wait_window || return
-  wt_wait_until 1.0
-  wt_keys 0 space                                   # skip the splash
-  sleep 1
-  # Classroom menu, a fresh tree: "Default" (row 0), "Add Class" (row 1), "Quit" (row 2).
-  wt_keys 150 Down Return                           # Add Class
-  wt_type "4b"; wt_keys 150 Return                  # the name
-  wt_type "pw"; wt_keys 150 Return                  # the password: the class is added
+
+  # The splash ends on any key. A key pressed before the game reads its keyboard may be lost, and
+  # a space does nothing in the classroom menu, so the space is pressed again until the menu shows.
+  local deadline=$((SECONDS + 20))
+  until wt_shows_screen "$play/classrooms.png" classrooms || [ "$SECONDS" -ge "$deadline" ]; do
+    wt_keys 0 space
+    sleep 1
+  done
+  wt_wait_for_screen "$play/classrooms.png" classrooms 1 || return
+
+  # Classroom menu of a fresh tree: "Default", "Add Class", "Quit". Add 4b with the password pw.
+  wt_keys 150 Down Return
+  wt_type "4b"
+  wt_keys 150 Return
+  wt_type "pw"
+  wt_keys 150 Return
+  wt_wait_for_screen "$play/class-added.png" class-added || return
+  wt_wait_for 5 wt_has_entry "$game/classrooms/classrooms" 2 "4b|pw" ||
+    { fail "road: the classrooms file does not list 4b with its password: $(wt_saved_entries "$game/classrooms/classrooms" 2)"; return; }
+  [ -d "$room" ] || fail "road: no room directory for 4b"
+  # Enter 4b: its password is asked for.
+  wt_keys 150 Return
+  wt_type "pw"
+  wt_keys 150 Return
+  wt_wait_for_screen "$play/players.png" players || return
+
+  # Player menu of a fresh classroom: "Default", "Add Player", "Quit". Add Ann without a password.
+  wt_keys 150 Down Return
+  wt_type "Ann"
+  wt_keys 150 Return
+  sleep 0.3
+  wt_keys 150 Return
+  wt_wait_for_screen "$play/player-added.png" player-added || return
+  wt_wait_for 5 wt_has_entry "$room/players" 4 "Ann||0|0" ||
+    { fail "road: the players file does not hold Ann: $(wt_saved_entries "$room/players" 4)"; return; }
+  # Ann has no password and is taken at once; then she races alone.
+  wt_keys 0 Return
+  wt_wait_for_screen "$play/second-player.png" second-player || return
+  wt_keys 0 Return
+  wt_wait_for_screen "$play/track.png" track || return
+
+  # Track menu: Winter and 3000 m.
+  wt_keys 150 Right Down Right
+  wt_wait_for_screen "$play/track-changed.png" track-changed || return
+  wt_keys 0 Return
+  wt_wait_for_screen "$play/lesson.png" lesson || return
+
+  # Lesson menu: the next car, Add "Make 20", then the race.
+  wt_keys 150 Right Down Down Right
+  wt_wait_for_screen "$play/lesson-changed.png" lesson-changed || return
+  wt_keys 0 Return
+  wt_wait_for_other_screen "$play/lesson-changed.png" race || return
+  # Escape is held down during the countdown; the results then stand until another key.
+  wt_hold Escape 2
+  wt_wait_for 5 wt_has_entry "$room/players" 4 "Ann||1|0" ||
+    fail "road: leaving the lesson menu did not save Ann's new car: $(wt_saved_entries "$room/players" 4)"
+  wt_wait_for_screen "$play/results.png" results || return
   sleep 0.5
-  grep -q '4b' "$game/classrooms/classrooms" 2> /dev/null || fail "road: classroom 4b not saved"
-  [ -d "$game/classrooms/room2" ] || fail "road: no room directory for 4b"
-  wt_keys 150 Return; wt_type "pw"; wt_keys 150 Return   # enter 4b with its password
-  # TO WRITE: the player menu: add a player (name, password), choose "Singleplayer"; check
-  # classrooms/room2/players.
-  fail "road: the player menu step is not written yet"; return
-  # Track menu: the next season and a longer race, then on to the lessons.
-  wt_keys 150 Right Down Right Return               # Winter, 3000 m
-  # Lesson menu: the next car, Subtract "From 20", then the race.
-  wt_keys 150 Right Down Right Down Right Return
-  # TO WRITE: the race: let the countdown run, hold Escape to abandon it (wt_hold Escape 3), see
-  # the results (screenshot compared with the play tool's), a key back to the lesson menu,
-  # Escape back up to the classroom menu, "Quit" with Enter; then:
-  #   wt_wait_game_exit 10; [ "$wt_game_status" = 0 ] || fail ...
-  # and check the player file (the car chosen) and the board of the abandoned race.
+  wt_wait_for_screen "$play/results.png" results-after-escape 1 || return  # the held key skipped nothing
+  # The players file is written after the results, but a file that already holds the same bytes is
+  # left alone: emptied behind the game's back, it must come back whole.
+  : > "$room/players"
+  wt_keys 0 space
+  wt_wait_for_screen "$play/lesson-again.png" lesson-again || return
+  wt_wait_for 5 wt_has_entry "$room/players" 4 "Ann||1|0" ||
+    fail "road: the players file was not written after the race: $(wt_saved_entries "$room/players" 4)"
+  wt_has_entry "$room/players" 4 "Default||0|0" || fail "road: the players file lost Default after the race"
+  [ -z "$(wt_board_files "$room")" ] || fail "road: the abandoned race wrote a board: $(wt_board_files "$room")"
+
+  # Back up: lesson, track, player menu, classroom menu; then "Quit".
+  wt_keys 0 Escape
+  wt_wait_for_screen "$play/track-again.png" track-again || return
+  wt_keys 0 Escape
+  wt_wait_for_screen "$play/players-again.png" players-again || return
+  wt_keys 0 Escape
+  wt_wait_for_screen "$play/classrooms-again.png" classrooms-again || return
+  wt_keys 150 Down Down
+  wt_wait_for_screen "$play/quit-selected.png" quit-selected || return
+  wt_keys 0 Return
+  wt_wait_game_exit 15
+  [ "$wt_game_status" = "0" ] || fail "road: the game ended with status $wt_game_status after Quit: $(tail -20 "$work/game.log")"
+
+  # What stays on disk.
+  wt_has_entry "$game/classrooms/classrooms" 2 "4b|pw" ||
+    fail "road: after Quit the classrooms file lost 4b: $(wt_saved_entries "$game/classrooms/classrooms" 2)"
+  wt_has_entry "$room/players" 4 "Ann||1|0" ||
+    fail "road: after Quit the players file lost Ann's car: $(wt_saved_entries "$room/players" 4)"
+  [ -z "$(wt_board_files "$game/classrooms")" ] || fail "road: boards were written: $(wt_board_files "$game/classrooms")"
 }
 
 # ---------------------------------------------------------------------------------------------
@@ -291,17 +501,13 @@ export LSAN_OPTIONS="suppressions=$here/lsan_suppressions.txt${LSAN_OPTIONS:+:$L
 
 if wt_start_x && wt_start_wm; then
   walk_splash_and_close
-  if [ "${TALLY_WINDOW_WHOLE_ROAD:-0}" = "1" ]; then
-    wt_stop_all
-    wt_start_x && wt_start_wm && walk_whole_road
-  else
-    note "NOT RUN: the whole road (classrooms to race and back), a next step that waits for the menus and the race"
-  fi
+  walk_whole_road
 else
   failures=$((failures + 1))
 fi
-if [ "$failures" -gt 0 ] && [ -n "${TALLY_WINDOW_KEEP:-}" ]; then
+if [ -n "${TALLY_WINDOW_KEEP:-}" ]; then
   mkdir -p "$TALLY_WINDOW_KEEP" && cp "$work"/*.png "$work"/*.log "$TALLY_WINDOW_KEEP"/ 2> /dev/null
+  cp -r "$work"/play-* "$TALLY_WINDOW_KEEP"/ 2> /dev/null
   note "pictures and logs kept in $TALLY_WINDOW_KEEP"
 fi
 
