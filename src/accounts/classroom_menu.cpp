@@ -2,6 +2,7 @@
 #include "accounts/accounts.h"
 #include "accounts/menu_list.h"
 #include "audio/sound.h"
+#include "present/key_strings.h"
 #include "present/platform.h"
 #include "present/sprite.h"
 #include "shell/frame.h"
@@ -9,9 +10,6 @@
 
 namespace {
 
-const std::string DeleteKey = "\xFFS";
-const std::string DownKey = "\xFFP";
-const std::string UpKey = "\xFFH";
 
 // The locals of one run of the menu.
 struct ClassroomMenu {
@@ -37,9 +35,9 @@ bool onClassroomRow(const Game& game) { return game.classroom >= 0 && game.class
 // The keys of the browsing state.
 Outcome browse(Game& game, ClassroomMenu& menu, const ListWindow& window) {
     const int count = game.classrooms.count;
-    if (pendingKey == "\r") {
+    if (pendingKey == EnterKey) {
         pendingKey.clear();
-        playSound(0);
+        playSound(ConfirmSound);
         if (game.classroom == count) {
             menu.entryMode = 1;
             menu.nameText.clear();
@@ -56,20 +54,20 @@ Outcome browse(Game& game, ClassroomMenu& menu, const ListWindow& window) {
     } else if (pendingKey == DeleteKey) {
         if (!onClassroomRow(game)) return Outcome::Stay;
         pendingKey.clear();
-        playSound(0);
+        playSound(ConfirmSound);
         menu.passwordText.clear();
         menu.askDelete = true;
     } else if (pendingKey == DownKey) {
         if (game.classroom < window.bottomRow + 2) {
             pendingKey.clear();
             ++game.classroom;
-            playSound(6);
+            playSound(MoveSound);
         }
     } else if (pendingKey == UpKey) {
         if (game.classroom > 0) {
             pendingKey.clear();
             --game.classroom;
-            playSound(6);
+            playSound(MoveSound);
         }
     }
     return Outcome::Stay;

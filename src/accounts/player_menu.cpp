@@ -7,6 +7,7 @@
 #include "accounts/menu_list.h"
 #include "accounts/player_stats.h"
 #include "audio/sound.h"
+#include "present/key_strings.h"
 #include "present/platform.h"
 #include "present/sprite.h"
 #include "shell/frame.h"
@@ -14,9 +15,6 @@
 
 namespace {
 
-const std::string DeleteKey = "\xFFS";
-const std::string DownKey = "\xFFP";
-const std::string UpKey = "\xFFH";
 
 // The positions of the players who have given their password (or have none) since the classroom
 // was entered. Only they may be taken again without asking, so that nobody races, and fills the
@@ -82,9 +80,9 @@ void removeSelected(Game& game, const PlayerMenu& menu) {
 Outcome browse(Game& game, PlayerMenu& menu, const ListWindow& window) {
     int& sel = selection(game, menu);
     const int count = game.players.count;
-    if (pendingKey == "\r") {
+    if (pendingKey == EnterKey) {
         pendingKey.clear();
-        playSound(0);
+        playSound(ConfirmSound);
         if (sel == count) {
             menu.entryMode = 1;
             menu.nameText.clear();
@@ -109,25 +107,25 @@ Outcome browse(Game& game, PlayerMenu& menu, const ListWindow& window) {
         const bool singleplayerRow = menu.stage == 1 && sel == game.player1;
         if (!isPlayerRow(game, sel) || singleplayerRow) return Outcome::Stay;
         pendingKey.clear();
-        playSound(0);
+        playSound(ConfirmSound);
         menu.passwordText.clear();
         menu.askDelete = true;
     } else if (pendingKey == DownKey) {
         if (sel < window.bottomRow + 2) {
             pendingKey.clear();
             ++sel;
-            playSound(6);
+            playSound(MoveSound);
         }
     } else if (pendingKey == UpKey) {
         if (sel > 0) {
             pendingKey.clear();
             --sel;
-            playSound(6);
+            playSound(MoveSound);
         }
-    } else if (pendingKey == "\x1B") {
+    } else if (pendingKey == EscKey) {
         pendingKey.clear();
         save(game);
-        playSound(6);
+        playSound(MoveSound);
         if (menu.stage == 1) return Outcome::BackToFirstStage;
         game.screen = Classrooms;
         return Outcome::StagesOver;

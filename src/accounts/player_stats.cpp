@@ -3,6 +3,7 @@
 
 #include "accounts/menu_list.h"
 #include "audio/sound.h"
+#include "present/key_strings.h"
 #include "present/sprite.h"
 #include "race/format.h"
 #include "shell/frame.h"
@@ -43,13 +44,13 @@ void drawPlayerStats(Game& game, int position) {
     if (game.classroom >= 0 && game.classroom < game.classrooms.count)
         drawText(canvas, 143, 160, game.classrooms.items[static_cast<std::size_t>(game.classroom)].name, MenuInk);
 
-    if (pendingKey == "\xFFK" && player.driver > 0) {
+    if (pendingKey == LeftKey && player.driver > 0) {
         --player.driver;
         pendingKey.clear();
-        playSound(6);
-    } else if (pendingKey == "\xFFM" && player.driver < LastDriver) {
+        playSound(MoveSound);
+    } else if (pendingKey == RightKey && player.driver < LastDriver) {
         ++player.driver;
         pendingKey.clear();
-        playSound(6);
+        playSound(MoveSound);
     }
 }

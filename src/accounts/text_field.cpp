@@ -1,15 +1,12 @@
 // The one-line text field of the menus: applies the key of the current frame to a text.
 #include "accounts/accounts.h"
+#include "present/key_strings.h"
 #include "shell/frame.h"
 
 int cursorPos = 1;
 
 namespace {
 
-const std::string LeftKey = "\xFFK";
-const std::string RightKey = "\xFFM";
-constexpr char EnterKey = 13;
-constexpr char BackspaceKey = 8;
 
 // A key that types one character the font can show. Byte 255 is left out: it only ever starts a
 // two-byte key string, and 127 and the bytes below 32 are control keys, not characters.
@@ -42,11 +39,11 @@ int editText(std::string& text, int maxLen) {
     } else if (pendingKey == RightKey) {
         ++cursorPos;
         pendingKey.clear();
-    } else if (pendingKey.size() == 1 && pendingKey[0] == EnterKey) {
+    } else if (pendingKey == EnterKey) {
         pendingKey.clear();
         cursorPos = 1;
         return 1;
-    } else if (pendingKey.size() == 1 && pendingKey[0] == BackspaceKey) {
+    } else if (pendingKey == BackspaceKey) {
         if (cursorPos > 1) {
             text = mid(text, 1, cursorPos - 2) + midToEnd(text, cursorPos);
             pendingKey.clear();

@@ -1,6 +1,13 @@
 // The game's side of sound: binding the sound library, the sound bank and playing a sound by id.
 #pragma once
 
+// The sound ids the game plays.
+constexpr int ConfirmSound = 0;    // a choice confirmed, Delete acting, the race start, a right answer
+constexpr int SplashSound = 1;     // the splash opens
+constexpr int WrongSound = 4;      // a wrong answer
+constexpr int MoveSound = 6;       // a cursor moved, a value changed, Esc going back
+constexpr int CountdownSound = 7;  // the race countdown shows a new number
+
 // Loads the sound library and binds its functions. Runs once during static initialisation (a static
 // object of the binding calls it; later calls do nothing). Prints the binding's console messages;
 // when a name is missing it beeps, waits for a key and ends the program with status 1. When the

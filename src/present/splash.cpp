@@ -13,7 +13,7 @@ void runSplash(Game& game) {
     double t = 0;
     double veil = 255;
     double back = 0;
-    playSound(1);
+    playSound(SplashSound);
     for (;;) {
         tickFrame();
         pendingKey = readKey();

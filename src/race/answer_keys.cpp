@@ -3,12 +3,11 @@
 
 #include <climits>
 
+#include "present/key_strings.h"
 #include "shell/frame.h"
 
 namespace {
 
-const std::string EnterKey = "\r";
-const std::string BackspaceKey = "\b";
 
 // The digit a letter of the left-hand keypad types, or 0 when the letter types none.
 char letterDigit(const std::string& key) {

@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr int RightSound = 0;
-constexpr int WrongSound = 4;
 constexpr double RightBoost = 1.0;
 constexpr double WrongBoost = -0.5;
 
@@ -22,7 +20,7 @@ void judgeAnswer(Problem& problem, Racer& racer, Leaderboard& board, PlayerRace&
     if (check(problem, value)) {
         player.feedback = "Correct";
         racer.boost = RightBoost;
-        playSound(RightSound);
+        playSound(ConfirmSound);
         addSample(record, elapsed, RightBoost);
         player.answerText.clear();
         generate(problem);

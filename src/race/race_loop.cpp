@@ -4,6 +4,7 @@
 
 #include "audio/sound.h"
 #include "present/image.h"
+#include "present/key_strings.h"
 #include "present/platform.h"
 #include "present/random.h"
 #include "present/sprite.h"
@@ -19,9 +20,6 @@
 
 namespace {
 
-constexpr int CountSound = 7;
-constexpr int StartSound = 0;
-constexpr int EscapeScanCode = 1;
 constexpr double FullVeil = 255;
 
 // The race that runs now, for problemOnScreen; null between races and after the race loop.
@@ -98,13 +96,13 @@ void beginFrame() {
 void runCountdown(RaceState& race) {
     if (race.started) return;
     if (nearest(race.countdown) != race.lastCount) {
-        playSound(CountSound);
+        playSound(CountdownSound);
         race.lastCount = nearest(race.countdown);
     }
     race.countdown -= FrameClock.frameDelta / 180;
     if (nearest(race.countdown) <= 0) {
         race.started = true;
-        playSound(StartSound);
+        playSound(ConfirmSound);
     }
 }
 
@@ -180,7 +178,7 @@ void presentRace(Game& game) {
 }
 
 void noticeEscapeHeld(RaceState& race) {
-    if (isKeyDown(EscapeScanCode)) race.quitting = true;
+    if (isKeyDown(EscScanCode)) race.quitting = true;
 }
 
 // ---- After the loop ----
