@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "headless_fixture.h"
 #include "accounts/accounts.h"
 #include "present/headless.h"
 #include "present/image.h"
@@ -48,24 +49,13 @@ const std::string Capture = std::string("\0capture", 8);
 
 struct ScriptRanOut {};
 
-class MenuTest : public ::testing::Test {
+class MenuTest : public HeadlessTest {
 protected:
+    MenuTest() : HeadlessTest("menu") {}
     void SetUp() override {
-        old = fs::current_path();
-        dir = fs::temp_directory_path() / ("tally-menu-" + std::to_string(::getpid()) + "-" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-        fs::current_path(dir);
-        headlessReset();
-        openScreen(1280, 720, 32, 1, ScreenFullscreen);
-        FrameClock.lastTime = nowSeconds();
-        pendingKey.clear();
+        HeadlessTest::SetUp();
         cursorPos = 1;
         forgetAcceptedPlayers();
-        for (auto& byOperation : LeaderboardTable.boards)
-            for (auto& byLesson : byOperation)
-                for (auto& board : byLesson) board = Leaderboard();
         game = std::make_unique<Game>();
         setupPanel(game->mainPanel, 640, 360, 320, 180);
         setupPanel(game->sidePanel, 960, 360, 160, 180);
@@ -74,10 +64,7 @@ protected:
         headlessSetPresentHook([this] { step(); });
     }
     void TearDown() override {
-        Watchers.soundPlayed = nullptr;
-        headlessReset();
-        fs::current_path(old);
-        fs::remove_all(dir);
+        HeadlessTest::TearDown();
     }
 
     // Queues the script: each key is read by one frame, in order; Idle is a frame without a key and
@@ -161,7 +148,6 @@ protected:
         std::ofstream(path, std::ios::binary) << text;
     }
 
-    fs::path old, dir;
     std::unique_ptr<Game> game;
     std::deque<std::string> steps;
     int overrun = 0;

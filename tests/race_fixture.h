@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "headless_fixture.h"
 #include "png_write.h"
 #include "present/assets.h"
 #include "present/headless.h"
@@ -71,25 +72,13 @@ struct Pupil {
     double next = 0;
 };
 
-class RaceTest : public ::testing::Test {
+class RaceTest : public HeadlessTest {
 protected:
+    RaceTest() : HeadlessTest("race") {}
     void SetUp() override {
-        old = fs::current_path();
-        dir = fs::temp_directory_path() / ("tally-race-" + std::to_string(::getpid()) + "-" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
+        HeadlessTest::SetUp();
         startHeadless();
         seedRandom(1);
-        for (auto& op : LeaderboardTable.boards)
-            for (auto& lesson : op)
-                for (auto& board : lesson) board = Leaderboard{};
-    }
-    void TearDown() override {
-        headlessReset();
-        Watchers = GameWatchers{};
-        fs::current_path(old);
-        fs::remove_all(dir);
     }
 
     // A fresh virtual clock and screen in the test's folder, with pictures from withPictures.
@@ -212,7 +201,6 @@ protected:
     static fs::path boardFile() { return "classrooms/room1/leaderboards/category1/lesson1/distance1"; }
 
     Game game;
-    fs::path old, dir;
     std::vector<std::uint32_t> results;
     long long frame = 0;
     std::function<void()> onFrame;  // called at every presented frame

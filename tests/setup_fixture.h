@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "headless_fixture.h"
 #include "lessons/catalogue.h"
 #include "present/assets.h"
 #include "present/headless.h"
@@ -59,31 +60,16 @@ inline bool blank(int x, int y, int width, int height) {
     return true;
 }
 
-class SetupScreenTest : public ::testing::Test {
+class SetupScreenTest : public HeadlessTest {
 protected:
+    SetupScreenTest() : HeadlessTest("setup") {}
     void SetUp() override {
-        old = fs::current_path();
-        dir = fs::temp_directory_path() / ("tally-setup-" + std::to_string(::getpid()) + "-" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-        fs::current_path(dir);
-        headlessReset();
-        openScreen(1280, 720, 32, 1, ScreenFullscreen);
-        FrameClock.lastTime = nowSeconds();
-        pendingKey.clear();
+        HeadlessTest::SetUp();
         fillLessonCatalogue();
-        LeaderboardTable = LeaderboardTableData{};
         sounds.clear();
         Watchers.soundPlayed = [this](int id) { sounds.push_back(id); };
     }
-    void TearDown() override {
-        Watchers.soundPlayed = nullptr;
-        headlessReset();
-        LeaderboardTable = LeaderboardTableData{};
-        fs::current_path(old);
-        fs::remove_all(dir);
-    }
+    void TearDown() override { HeadlessTest::TearDown(); }
 
     // Loads the pictures of the working directory (none unless a test writes them) and sets up
     // the panels as the splash does. Without picture files each car is a black 8 x 8 square in the
@@ -133,7 +119,6 @@ protected:
         return list;
     }
 
-    fs::path old, dir;
     Game game;
     std::vector<int> sounds;
 };

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "headless_fixture.h"
 #include "present/assets.h"
 #include "present/headless.h"
 #include "present/platform.h"
@@ -17,27 +18,10 @@ namespace {
 namespace fs = std::filesystem;
 
 // Runs each test in an empty working directory on a freshly opened headless screen.
-class ShellTest : public ::testing::Test {
+class ShellTest : public HeadlessTest {
 protected:
-    void SetUp() override {
-        old = fs::current_path();
-        dir = fs::temp_directory_path() / ("tally-shell-" + std::to_string(::getpid()) + "-" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-        fs::current_path(dir);
-        headlessReset();
-        openScreen(1280, 720, 32, 1, ScreenFullscreen);
-        FrameClock.lastTime = nowSeconds();
-        pendingKey.clear();
-    }
-    void TearDown() override {
-        headlessReset();
-        fs::current_path(old);
-        fs::remove_all(dir);
-    }
+    ShellTest() : HeadlessTest("shell") {}
     static std::uint32_t screen(int x, int y) { return headlessScreen()[y * headlessScreenPitch() + x]; }
-    fs::path old, dir;
 };
 
 // A 24-bit bottom-up BMP of w x h whose pixel (x, y) is colour(x, y).
