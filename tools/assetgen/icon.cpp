@@ -2,16 +2,13 @@
 // and written as RGBA PNG files with see-through corners.
 #include "icon.h"
 
-#include <png.h>
-
-#include <csetjmp>
-#include <cstdio>
 #include <filesystem>
 #include <vector>
 
 #include "art.h"
 #include "paint.h"
 #include "palette.h"
+#include "png_write.h"
 
 namespace {
 
@@ -59,44 +56,6 @@ ImageHandle makeBaseIcon() {
     return icon;
 }
 
-// Writes the image as an 8-bit RGBA PNG; the key colour becomes fully transparent.
-bool writeRgbaPng(const std::string& path, const Image& image) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) return false;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png ? png_create_info_struct(png) : nullptr;
-    if (!png || !info) {
-        png_destroy_write_struct(&png, &info);
-        std::fclose(file);
-        return false;
-    }
-    std::vector<png_byte> row(static_cast<std::size_t>(image.width) * 4);
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        std::fclose(file);
-        return false;
-    }
-    png_init_io(png, file);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(image.width),
-                 static_cast<png_uint_32>(image.height), 8, PNG_COLOR_TYPE_RGB_ALPHA,
-                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    for (int y = 0; y < image.height; ++y) {
-        for (int x = 0; x < image.width; ++x) {
-            const std::uint32_t p = image.pixels[static_cast<std::size_t>(y) * image.width + x];
-            const bool key = (p & 0x00FFFFFFu) == KeyColor;
-            row[x * 4 + 0] = key ? 0 : static_cast<png_byte>(p >> 16);
-            row[x * 4 + 1] = key ? 0 : static_cast<png_byte>(p >> 8);
-            row[x * 4 + 2] = key ? 0 : static_cast<png_byte>(p);
-            row[x * 4 + 3] = key ? 0 : 255;
-        }
-        png_write_row(png, row.data());
-    }
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    return std::fclose(file) == 0;
-}
-
 }  // namespace
 
 ImageHandle makeIcon(int size) {
@@ -111,7 +70,8 @@ bool writeIcons(const std::string& outDir) {
         std::error_code error;
         std::filesystem::create_directories(outDir + "/" + name, error);
         const ImageHandle icon = makeIcon(size);
-        ok = writeRgbaPng(outDir + "/" + name + "/tallyrally.png", *icon) && ok;
+        ok = writeKeyedPng(outDir + "/" + name + "/tallyrally.png", icon->width, icon->height, icon->pixels.data(),
+                           icon->width) && ok;
     }
     return ok;
 }

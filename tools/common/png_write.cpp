@@ -7,8 +7,10 @@
 #include <cstdio>
 #include <vector>
 
-bool writePng(const std::string& path, int width, int height, const std::uint32_t* pixels,
-              int pitchInPixels) {
+namespace {
+
+bool writeRows(const std::string& path, int width, int height, const std::uint32_t* pixels,
+               int pitchInPixels, bool keyed) {
     if (width <= 0 || height <= 0 || pixels == nullptr) return false;
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (!file) return false;
@@ -19,7 +21,8 @@ bool writePng(const std::string& path, int width, int height, const std::uint32_
         std::fclose(file);
         return false;
     }
-    std::vector<png_byte> row(static_cast<std::size_t>(width) * 3);
+    const int channels = keyed ? 4 : 3;
+    std::vector<png_byte> row(static_cast<std::size_t>(width) * channels);
     if (setjmp(png_jmpbuf(png))) {
         png_destroy_write_struct(&png, &info);
         std::fclose(file);
@@ -27,19 +30,34 @@ bool writePng(const std::string& path, int width, int height, const std::uint32_
     }
     png_init_io(png, file);
     png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
-                 PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 keyed ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
     for (int y = 0; y < height; ++y) {
         const std::uint32_t* src = pixels + static_cast<std::size_t>(y) * pitchInPixels;
         for (int x = 0; x < width; ++x) {
-            row[x * 3 + 0] = static_cast<png_byte>(src[x] >> 16);
-            row[x * 3 + 1] = static_cast<png_byte>(src[x] >> 8);
-            row[x * 3 + 2] = static_cast<png_byte>(src[x]);
+            png_byte* out = row.data() + static_cast<std::size_t>(x) * channels;
+            const bool clear = keyed && (src[x] & 0x00FFFFFFu) == 0x00FF00FFu;
+            out[0] = clear ? 0 : static_cast<png_byte>(src[x] >> 16);
+            out[1] = clear ? 0 : static_cast<png_byte>(src[x] >> 8);
+            out[2] = clear ? 0 : static_cast<png_byte>(src[x]);
+            if (keyed) out[3] = clear ? 0 : 255;
         }
         png_write_row(png, row.data());
     }
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
     return std::fclose(file) == 0;
+}
+
+}  // namespace
+
+bool writePng(const std::string& path, int width, int height, const std::uint32_t* pixels,
+              int pitchInPixels) {
+    return writeRows(path, width, height, pixels, pitchInPixels, false);
+}
+
+bool writeKeyedPng(const std::string& path, int width, int height, const std::uint32_t* pixels,
+                   int pitchInPixels) {
+    return writeRows(path, width, height, pixels, pitchInPixels, true);
 }
