@@ -510,6 +510,8 @@ if [ -n "${TALLY_WINDOW_KEEP:-}" ]; then
   mkdir -p "$TALLY_WINDOW_KEEP" && cp "$work"/*.png "$work"/*.log "$TALLY_WINDOW_KEEP"/ 2> /dev/null
   cp -r "$work"/play-* "$TALLY_WINDOW_KEEP"/ 2> /dev/null
   note "pictures and logs kept in $TALLY_WINDOW_KEEP"
+elif [ "$failures" -gt 0 ]; then
+  note "run again with TALLY_WINDOW_KEEP=DIR to keep the screenshots and logs named above"
 fi
 
 [ "$failures" -eq 0 ] && echo "all real-window checks passed"
