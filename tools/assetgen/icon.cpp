@@ -19,6 +19,7 @@ constexpr int BaseSize = 32;
 constexpr int CornerCut[] = {4, 2, 1, 1};
 
 bool insideBadge(int x, int y) {
+    if (x < 0 || y < 0 || x >= BaseSize || y >= BaseSize) return false;  // the rim's neighbours off the edge
     const int row = y < BaseSize / 2 ? y : BaseSize - 1 - y;
     const int column = x < BaseSize / 2 ? x : BaseSize - 1 - x;
     return row >= 4 || column >= CornerCut[row];
