@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "headless_fixture.h"
+#include "present/key_strings.h"
 #include "accounts/accounts.h"
 #include "present/headless.h"
 #include "present/image.h"
@@ -30,16 +31,17 @@ namespace fs = std::filesystem;
 constexpr std::uint32_t Paper = 0xFFFFFFFFu;
 constexpr std::uint32_t Ink = 0xFF000000u;
 
-// Key strings as readKey gives them.
-const std::string Enter = "\r";
-const std::string Esc = "\x1B";
-const std::string Backspace = "\b";
+// Key strings as readKey gives them, under the short names the scripts use.
+inline const std::string& Enter = EnterKey;
+inline const std::string& Esc = EscKey;
+inline const std::string& Backspace = BackspaceKey;
+inline const std::string& Left = LeftKey;
+inline const std::string& Right = RightKey;
+inline const std::string& Up = UpKey;
+inline const std::string& Down = DownKey;
+inline const std::string& Delete = DeleteKey;
+// Keys no screen acts on, for the refused keys of the text field.
 const std::string Tab = "\t";
-const std::string Left = "\xFFK";
-const std::string Right = "\xFFM";
-const std::string Up = "\xFFH";
-const std::string Down = "\xFFP";
-const std::string Delete = "\xFFS";
 const std::string F1 = "\xFF;";
 // Script entries that are not keys: a frame without a key, and a frame without a key that is kept
 // as a screenshot (it shows everything the keys before it did).

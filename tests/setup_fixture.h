@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "headless_fixture.h"
+#include "present/key_strings.h"
 #include "lessons/catalogue.h"
 #include "present/assets.h"
 #include "present/headless.h"
@@ -24,12 +25,13 @@ namespace setup_test {
 
 namespace fs = std::filesystem;
 
-inline const std::string Enter = "\r";
-inline const std::string Esc = "\x1B";
-inline const std::string Right = "\xFFM";
-inline const std::string Left = "\xFFK";
-inline const std::string Up = "\xFFH";
-inline const std::string Down = "\xFFP";
+// Key strings as readKey gives them, under the short names the scripts use.
+inline const std::string& Enter = EnterKey;
+inline const std::string& Esc = EscKey;
+inline const std::string& Right = RightKey;
+inline const std::string& Left = LeftKey;
+inline const std::string& Up = UpKey;
+inline const std::string& Down = DownKey;
 
 constexpr std::uint32_t Black = 0xFF000000u;
 constexpr std::uint32_t Magenta = 0xFFFF00FFu;
