@@ -177,8 +177,8 @@ std::vector<Command> parseScript(const std::string& path) {
 }
 
 // The keys that type number and submit it with the player's key set: the letter set laid out like a
-// keypad (q w e / a s d / z x c / v) with Space, or the digits with Enter. Only digits can be typed,
-// so a negative number is typed without its sign (and is judged wrong).
+// keypad (q w e / a s d / z x c / v) with Space, or the digits with Enter. No problem has a negative
+// answer; should one ever come, only its digits can be typed, and it is judged wrong.
 std::vector<std::string> answerKeys(long long number, bool letterKeys) {
     static const char letters[] = "vzxcasdqwe";  // the letter of digit 0 to 9
     std::vector<std::string> keys;
