@@ -235,6 +235,17 @@ TEST_F(PlayerMenu, AnEmptyNameAddsNoPlayer) {
     EXPECT_EQ(game->screen, Quit);
 }
 
+// Fixed: races are found by name, so a second "Ann" would race into Ann's statistics; the name
+// cancels the addition as an empty one does. Another case of the letters is another name.
+TEST_F(PlayerMenu, ANameAlreadyInTheListAddsNoPlayer) {
+    players({{"Ann", "pw"}});
+    script(join({{Down, Enter}, typed("Ann"), {Enter, Enter}, typed("ann"), {Enter, Enter, Down, Down, Enter}}));
+    run();
+    ASSERT_EQ(game->players.count, 2);
+    EXPECT_EQ(game->players.items[1].name, "ann");
+    EXPECT_EQ(game->screen, Quit);
+}
+
 // Fixed: a cursor kept from a classroom with more players starts the stage on "Quit".
 TEST_F(PlayerMenu, ACursorBeyondTheRowsStartsOnQuit) {
     players({{"Ann", ""}, {"Bob", ""}});

@@ -15,6 +15,15 @@
 
 namespace {
 
+// Races are found by the player's name alone, so a second player of the same name would race
+// under the first one's name and into their statistics: such a name cancels the addition, as an
+// empty one does.
+bool nameTaken(const PlayerList& players, const std::string& name) {
+    for (const Player& player : players.items)
+        if (player.name == name) return true;
+    return false;
+}
+
 
 // The positions of the players who have given their password (or have none) since the classroom
 // was entered. Only they may be taken again without asking, so that nobody races, and fills the
@@ -137,7 +146,8 @@ Outcome browse(Game& game, PlayerMenu& menu, const ListWindow& window) {
 Outcome actOnKey(Game& game, PlayerMenu& menu, const ListWindow& window, Image* canvas) {
     int& sel = selection(game, menu);
     if (menu.entryMode == 1) {
-        if (editText(menu.nameText, 10) == 1) menu.entryMode = menu.nameText.empty() ? 0 : 2;
+        if (editText(menu.nameText, 10) == 1)
+            menu.entryMode = menu.nameText.empty() || nameTaken(game.players, menu.nameText) ? 0 : 2;
         drawPrompt(canvas, "Enter username:", menu.nameText);
     } else if (menu.entryMode == 2) {
         drawPrompt(canvas, "New password:", stars(menu.passwordText));

@@ -12,7 +12,3 @@ void runScreenLoop(Game& game);
 
 // After a classroom is chosen: raceLength 500, the classroom's players loaded, next screen Players.
 void enterClassroom(Game& game);
-
-// One frame of a screen that has nothing to draw: the panel shows black and keys are read and
-// dropped. Stands in for the menus and the race until they are built.
-void runBlankScreen(Game& game);

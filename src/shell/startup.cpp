@@ -18,16 +18,6 @@ void enterClassroom(Game& game) {
     game.screen = Players;
 }
 
-void runBlankScreen(Game& game) {
-    tickFrame();
-    pendingKey = readKey();
-    lockScreen();
-    presentPanel(game.mainPanel);
-    unlockScreen();
-    pendingKey.clear();
-    sleepMs(1);
-}
-
 namespace {
 
 // Tells the watchers when the loop sees screen take a new value.
