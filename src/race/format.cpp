@@ -9,21 +9,15 @@ std::string formatNumber(double value, const std::string& mask) {
     const auto point = mask.find('.');
     if (point != std::string::npos) decimals = static_cast<int>(mask.size() - point - 1);
     if (decimals > 6) decimals = 6;
-    double scale = 1;
-    for (int i = 0; i < decimals; ++i) scale *= 10;
     // Stored files may hold anything: keep the text short and finite whatever the value.
     if (!std::isfinite(value)) value = 0;
     if (value > 1e12) value = 1e12;
     if (value < -1e12) value = -1e12;
-    // Round once on the scaled value, half away from zero, so the decimals never round twice.
-    const long long scaled = std::llround(value * scale);
-    const long long whole = scaled / static_cast<long long>(scale);
-    const long long fraction = std::llabs(scaled % static_cast<long long>(scale));
+    // printf rounds the value as stored, once, to the nearest text of that many decimals.
     char text[64];
-    if (decimals == 0)
-        std::snprintf(text, sizeof text, "%lld", scaled);
-    else
-        std::snprintf(text, sizeof text, "%s%lld.%0*lld", scaled < 0 && whole == 0 ? "-" : "", whole,
-                      decimals, fraction);
-    return text;
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
+    std::string written = text;
+    // A tiny negative value rounds to zero: write it as zero, without a sign.
+    if (written[0] == '-' && written.find_first_not_of("-0.") == std::string::npos) written.erase(0, 1);
+    return written;
 }
