@@ -10,7 +10,6 @@
 
 namespace {
 
-
 // The locals of one run of the menu.
 struct ClassroomMenu {
     int entryMode = 0;  // 0 browsing, 1 typing a new classroom's name, 2 its password

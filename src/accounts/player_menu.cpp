@@ -24,7 +24,6 @@ bool nameTaken(const PlayerList& players, const std::string& name) {
     return false;
 }
 
-
 // The positions of the players who have given their password (or have none) since the classroom
 // was entered. Only they may be taken again without asking, so that nobody races, and fills the
 // boards, under another pupil's name. Removing a player moves another into its position, so any

@@ -7,7 +7,6 @@ int cursorPos = 1;
 
 namespace {
 
-
 // A key that types one character the font can show. Byte 255 is left out: it only ever starts a
 // two-byte key string, and 127 and the bytes below 32 are control keys, not characters.
 bool typesCharacter(const std::string& key) {

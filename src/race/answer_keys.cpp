@@ -8,7 +8,6 @@
 
 namespace {
 
-
 // The digit a letter of the left-hand keypad types, or 0 when the letter types none.
 char letterDigit(const std::string& key) {
     static const std::string letters = "vzxcasdqwe";  // the letter of digit 0 to 9
