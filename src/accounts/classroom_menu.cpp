@@ -6,6 +6,7 @@
 #include "present/platform.h"
 #include "present/sprite.h"
 #include "shell/frame.h"
+#include "shell/notice.h"
 #include "store/store.h"
 
 namespace {
@@ -142,6 +143,7 @@ void runClassroomMenu(Game& game) {
         drawTrailingRows(canvas, window, "Add Class");
         drawSelectionFrame(canvas, window, game.classroom, 200);
         if (actOnKey(game, menu, window, canvas) == Outcome::Leave) return;
+        drawNotice(game, game.mainPanel.canvas.get());
         lockScreen();
         presentPanel(game.mainPanel);
         unlockScreen();

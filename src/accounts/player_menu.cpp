@@ -11,6 +11,7 @@
 #include "present/platform.h"
 #include "present/sprite.h"
 #include "shell/frame.h"
+#include "shell/notice.h"
 #include "store/store.h"
 
 namespace {
@@ -210,6 +211,7 @@ Outcome runStage(Game& game, PlayerMenu& menu) {
         drawSelectionFrame(canvas, window, sel, 120);
         const Outcome outcome = actOnKey(game, menu, window, canvas);
         if (outcome != Outcome::Stay) return outcome;
+        drawNotice(game, game.mainPanel.canvas.get());
         lockScreen();
         presentPanel(game.mainPanel);
         unlockScreen();

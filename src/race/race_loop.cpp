@@ -14,6 +14,7 @@
 #include "race/race_view.h"
 #include "race/results.h"
 #include "shell/frame.h"
+#include "shell/notice.h"
 #include "shell/watch.h"
 #include "store/stats.h"
 #include "store/store.h"
@@ -199,6 +200,7 @@ void presentResults(Game& game, RaceState& race) {
     keepReachedSpeeds(game, race);
     dropAbandonedRecords(game, race);
     showResults(game, race);
+    drawNotice(game, game.mainPanel.canvas.get());
     lockScreen();
     presentPanel(game.mainPanel);
     unlockScreen();

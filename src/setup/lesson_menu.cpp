@@ -12,6 +12,7 @@
 #include "setup/setup.h"
 #include "setup/table_grid.h"
 #include "shell/frame.h"
+#include "shell/notice.h"
 #include "store/store.h"
 
 namespace {
@@ -248,6 +249,7 @@ void lessonMenu(Game& game) {
             handleRowMove(second, columns[1]);
         }
         handleRowMove(first, columns[0]);
+        drawNotice(game, game.mainPanel.canvas.get());
         lockScreen();
         presentPanel(game.mainPanel);
         unlockScreen();

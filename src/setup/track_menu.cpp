@@ -8,6 +8,7 @@
 #include "setup/menu_keys.h"
 #include "setup/setup.h"
 #include "shell/frame.h"
+#include "shell/notice.h"
 #include "store/store.h"
 
 namespace {
@@ -84,6 +85,7 @@ void trackMenu(Game& game) {
         pendingKey = readKey();
         drawTrackFrame(game, row);
         handleTrackKeys(game, row);
+        drawNotice(game, game.mainPanel.canvas.get());
         lockScreen();
         presentPanel(game.mainPanel);
         unlockScreen();

@@ -72,6 +72,9 @@ struct Game {
     Problem problem2;
     int racerOfPlayer1 = 0;
     int racerOfPlayer2 = 0;
+    // The notice line (shell/notice.h): its text, and the nowSeconds at which it goes.
+    std::string noticeText;
+    double noticeUntil = 0;
 
     Game() = default;
     Game(const Game&) = delete;

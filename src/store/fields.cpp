@@ -315,6 +315,16 @@ bool fileHolds(const std::string& path, const std::string& content) {
 
 std::atomic<unsigned> temporaryCounter{0};
 
+// The reason (errno) of the first write that failed since the last takeWriteFailure; 0 for none.
+std::atomic<int> firstWriteFailure{0};
+
+// Keeps the first reason only: the first failure is the one that says what is wrong.
+bool failWrite(int error) {
+    int none = 0;
+    firstWriteFailure.compare_exchange_strong(none, error == 0 ? EIO : error);
+    return false;
+}
+
 // Each file in the way of a temporary name costs one more name; a hundred in a row means the
 // directory is wrong in some other way.
 constexpr int TemporaryNameTries = 100;
@@ -356,10 +366,11 @@ bool writeFileAtomically(const std::string& path, const std::string& content) {
     for (int tries = 0; fd < 0 && tries < TemporaryNameTries; ++tries) {
         temporary = temporaryName(path, temporaryCounter.fetch_add(1));
         fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_TRUNC | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST && errno != EINTR) return false;
+        if (fd < 0 && errno != EEXIST && errno != EINTR) return failWrite(errno);
     }
-    if (fd < 0) return false;
+    if (fd < 0) return failWrite(EEXIST);
     bool ok = true;
+    int error = 0;
     std::size_t done = 0;
     while (ok && done < content.size()) {
         const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
@@ -367,17 +378,34 @@ bool writeFileAtomically(const std::string& path, const std::string& content) {
             done += static_cast<std::size_t>(n);
         } else if (!(n < 0 && errno == EINTR)) {
             ok = false;
+            error = n < 0 ? errno : ENOSPC;  // a write that takes nothing means the disk is full
         }
     }
     // The bytes must be on disk before the rename makes them the file: a crash then leaves either
     // the old file or the new one, never a torn one.
     // A file system that cannot sync at all (EINVAL, ENOTSUP) still gets the write.
-    if (ok && ::fsync(fd) != 0 && errno != EINVAL && errno != ENOTSUP) ok = false;
-    if (::close(fd) != 0) ok = false;
-    if (ok && ::rename(temporary.c_str(), path.c_str()) != 0) ok = false;
-    if (!ok) ::unlink(temporary.c_str());
-    return ok;
+    if (ok && ::fsync(fd) != 0 && errno != EINVAL && errno != ENOTSUP) {
+        ok = false;
+        error = errno;
+    }
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        error = errno;
+    }
+    if (ok && ::rename(temporary.c_str(), path.c_str()) != 0) {
+        ok = false;
+        error = errno;
+    }
+    if (!ok) {
+        ::unlink(temporary.c_str());
+        return failWrite(error);
+    }
+    return true;
 }
+
+int takeWriteFailure() { return firstWriteFailure.exchange(0); }
+
+void noteWriteFailure(int error) { failWrite(error); }
 
 std::string nextTemporaryName(const std::string& path) { return temporaryName(path, temporaryCounter.load()); }
 

@@ -52,6 +52,14 @@ void appendText(std::string& out, const std::string& value);
 // A file in the way of a temporary name never stops the write: another name is taken.
 bool writeFileAtomically(const std::string& path, const std::string& content);
 
+// The reason (an errno value) of the first failed writeFileAtomically or noteWriteFailure since the
+// last call, and forgets it; 0 when every write since then succeeded. Called by the store to tell
+// the class that something was not saved.
+int takeWriteFailure();
+// Records a failure of a save step other than a file write (making a directory, for one), so that
+// takeWriteFailure reports it like a failed write.
+void noteWriteFailure(int error);
+
 // The name the next writeFileAtomically of path tries first for its temporary file
 // ("<path>.tmp<pid>-<n>"); for checking that a file in the way stops nothing.
 std::string nextTemporaryName(const std::string& path);

@@ -2,6 +2,7 @@
 #include "store/store.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstddef>
 #include <filesystem>
 #include <system_error>
@@ -36,6 +37,9 @@ constexpr int MissingRecordRun = 64;
 void ensureDirectory(const std::string& path) {
     std::error_code ec;
     fs::create_directories(path, ec);
+    // A directory that cannot be made means the file in it cannot be saved: say why now, since the
+    // write that follows only sees that the directory is missing.
+    if (ec && !fs::is_directory(path)) noteWriteFailure(ec.value());
 }
 
 std::string lessonDirectory(int position, int operation, int lesson) {
@@ -95,6 +99,26 @@ void mergeDirectory(const fs::path& from, const fs::path& to) {
 }
 
 }  // namespace
+
+std::string takeSaveTrouble() {
+    switch (takeWriteFailure()) {
+        case 0:
+            return "";
+        case ENOSPC:
+        case EDQUOT:
+        case EFBIG:
+            return "Could not save: the disk is full";
+        case EROFS:
+        case EACCES:
+        case EPERM:
+            return "Could not save: the folder is read-only";
+        case ENOENT:
+        case ENOTDIR:
+            return "Could not save: the folder is missing";
+        default:
+            return "Could not save: a disk error";
+    }
+}
 
 std::string roomPath(int position) { return "classrooms/room" + std::to_string(position + 1); }
 

@@ -9,6 +9,11 @@
 // while the data stays in memory. Each operation opens, reads or writes its files whole and
 // closes them before it returns. Positions are 0-based; file and directory names count from 1.
 
+// Called after saving (the screens call it through the notice line): the words that tell the class
+// why a save since the last call did not reach the disk, such as "Could not save: the disk is full";
+// empty when every save since then succeeded. The data stays in memory, as for any failed save.
+std::string takeSaveTrouble();
+
 // "classrooms/room" + (position + 1).
 std::string roomPath(int position);
 // The board file of table entry [operation][lesson][distance] of the classroom at position.

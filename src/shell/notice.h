@@ -1,0 +1,19 @@
+// The notice line: a short sentence for the class (why a save failed, why a choice was refused)
+// shown for a few seconds at the foot of whatever screen is up.
+#pragma once
+#include <string>
+
+#include "present/image.h"
+#include "shell/game.h"
+
+// How long a notice stays readable.
+constexpr double NoticeSeconds = 4;
+
+// Called when something the class should know happens: shows text from now on for seconds,
+// replacing any notice still showing. text fits one line of 40 characters.
+void showNotice(Game& game, const std::string& text, double seconds = NoticeSeconds);
+
+// Called by every screen each frame, after it has drawn its canvas and before presenting it. First
+// takes any save that failed since the last call from the store (its words become the notice and
+// are printed once on standard error), then draws the notice while it lasts.
+void drawNotice(Game& game, Image* canvas);
