@@ -45,8 +45,8 @@ TEST_F(ClassroomMenu, ShowsTheListAndWalksItsRowsDownToQuit) {
     run();
     ASSERT_EQ(shots.size(), 2u);
     EXPECT_TRUE(same(*browsing({"A", "B", "C"}, 0), *shots[0]));
-    // On "Quit" (row 4) the window starts at C, the last classroom.
-    EXPECT_TRUE(same(*browsing({"C"}, 2), *shots[1]));
+    // On "Quit" (row 4) the whole list still shows.
+    EXPECT_TRUE(same(*browsing({"A", "B", "C"}, 4), *shots[1]));
     EXPECT_EQ(game->screen, Quit);
     EXPECT_EQ(game->classroom, 4);
     // Up on row 0 and Down on "Quit" are silent; four moves, then Enter.
@@ -74,7 +74,7 @@ TEST_F(ClassroomMenu, AddsAClassroomWithAnEmptyPasswordAndSelectsIt) {
     ImageHandle password = browsing({"Default"}, 1);
     drawPrompt(password.get(), "New password:", "");
     EXPECT_TRUE(same(*password, *shots[1]));
-    EXPECT_TRUE(same(*browsing({"4b"}, 0), *shots[2]));  // the selection is on the new classroom
+    EXPECT_TRUE(same(*browsing({"Default", "4b"}, 1), *shots[2]));  // the selection is on the new classroom
     EXPECT_EQ(fileText("classrooms/classrooms"), " 2\r\nDefault\r\n\r\n4b\r\n\r\n");
     EXPECT_TRUE(fs::is_directory("classrooms/room2"));
     EXPECT_EQ(game->screen, Quit);
@@ -84,7 +84,9 @@ TEST_F(ClassroomMenu, AnEmptyNameAddsNothing) {
     classrooms({{"A", ""}});
     script({Down, Enter, Enter, Shot, Down, Enter});
     run();
-    EXPECT_TRUE(same(*browsing({"A"}, 1), *shots.at(0)));
+    ImageHandle refused = browsing({"A"}, 1);
+    noticed(refused.get(), "No name: nothing added");
+    EXPECT_TRUE(same(*refused, *shots.at(0)));
     EXPECT_EQ(fileText("classrooms/classrooms"), " 1\r\nA\r\n\r\n");
     EXPECT_FALSE(fs::exists("classrooms/room2"));
 }
@@ -262,8 +264,8 @@ TEST_F(ClassroomMenu, RefusalsSayWhyAndPasswordsAreTypedTwice) {
 }
 
 TEST_F(ClassroomMenu, NamesAndPasswordsStopAtTheirLimits) {
-    script(join({{Down, Enter}, typed("abcdefghijklmnopqrstuvwxyz"), {Enter}, typed("0123456789abc"), {Enter, Down,
-                                                                                                         Down, Enter}}));
+    script(join({{Down, Enter}, typed("abcdefghijklmnopqrstuvwxyz"), {Enter}, typed("0123456789abc"), {Enter},
+                 typed("0123456789"), {Enter, Down, Down, Enter}}));
     run();
     EXPECT_EQ(fileText("classrooms/classrooms"), " 2\r\nDefault\r\n\r\nabcdefghijklmnopqrst\r\n0123456789\r\n");
 }

@@ -412,9 +412,12 @@ wait 1000"
   done
   wt_wait_for_screen "$play/classrooms.png" classrooms 1 || return
 
-  # Classroom menu of a fresh tree: "Default", "Add Class", "Quit". Add 4b with the password pw.
+  # Classroom menu of a fresh tree: "Default", "Add Class", "Quit". Add 4b with the password pw,
+  # typed twice.
   wt_keys 150 Down Return
   wt_type "4b"
+  wt_keys 150 Return
+  wt_type "pw"
   wt_keys 150 Return
   wt_type "pw"
   wt_keys 150 Return
