@@ -169,9 +169,9 @@ Outcome actOnKey(Game& game, ClassroomMenu& menu, Image* canvas) {
 void runClassroomMenu(Game& game) {
     forgetAcceptedPlayers();
     loadClassrooms(game.classrooms);
-    // The selection kept from the last visit may lie beyond a list that has shrunk since.
-    if (game.classroom > game.classrooms.count + 1) game.classroom = game.classrooms.count + 1;
-    if (game.classroom < 0) game.classroom = 0;
+    // The selection kept from the last visit may lie beyond a list that has shrunk since: it starts
+    // on the first row, never on "Quit", where one Enter would end the game.
+    if (game.classroom >= game.classrooms.count || game.classroom < 0) game.classroom = 0;
     ClassroomMenu menu;
     for (;;) {
         tickFrame();
