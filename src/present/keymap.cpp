@@ -97,7 +97,7 @@ std::vector<std::string> keyStringsFromText(std::string_view utf8) {
     return keys;
 }
 
-std::string keyStringForKeyDown(int keyCode, bool numLock) {
+std::string keyStringForKeyDown(int keyCode) {
     using namespace KeyCode;
     switch (keyCode) {
         case Return:
@@ -117,27 +117,24 @@ std::string keyStringForKeyDown(int keyCode, bool numLock) {
         case Insert: return extended(0x52);
         case F11: return extended(0x85);
         case F12: return extended(0x86);
+        case KeypadDivide: return "/";
+        case KeypadMultiply: return "*";
+        case KeypadMinus: return "-";
+        case KeypadPlus: return "+";
+        case Keypad0: return "0";
+        case KeypadPeriod: return ".";
         default: break;
     }
     if (keyCode >= F1 && keyCode < F1 + 10) return extended(0x3B + (keyCode - F1));  // ";" .. "D"
-    // Without Num Lock the keypad is a second cursor block, giving the keys' own set-1 codes;
-    // with it the digits and the decimal point arrive as typed text.
-    if (!numLock) {
-        if (keyCode >= Keypad1 && keyCode <= Keypad9) {
-            static constexpr int Codes[9] = {0x4F, 0x50, 0x51, 0x4B, 0x4C, 0x4D, 0x47, 0x48, 0x49};
-            return extended(Codes[keyCode - Keypad1]);
-        }
-        if (keyCode == Keypad0) return extended(0x52);
-        if (keyCode == KeypadPeriod) return extended(0x53);
-    }
+    if (keyCode >= Keypad1 && keyCode <= Keypad9) return singleByte('1' + (keyCode - Keypad1));
     return "";
 }
 
 bool queuesKeyDown(int keyCode, bool repeat) { return !(repeat && keyCode == KeyCode::Escape); }
 
-bool isKeypadDigitKey(int keyCode) {
+bool isKeypadCharacterKey(int keyCode) {
     using namespace KeyCode;
-    return (keyCode >= Keypad1 && keyCode <= Keypad9) || keyCode == Keypad0 || keyCode == KeypadPeriod;
+    return (keyCode >= KeypadDivide && keyCode <= KeypadPlus) || (keyCode >= Keypad1 && keyCode <= KeypadPeriod);
 }
 
 std::vector<int> usagesForScanCode(int scanCode) {
