@@ -17,7 +17,7 @@ HelpCardSize helpCardSize(HelpTopic topic);
 // Gives what readKey gives, except F1: then the card of topic is shown over what the screen shows
 // now until any key is pressed, that key is swallowed and "" is given, so the screen acts on
 // nothing this frame. pausedSeconds receives how long the card held the game up (0 when no card
-// was shown), for a screen whose own clock must stand still meanwhile. game.mainPanel must be set up.
+// was shown), for a screen whose own clock must stand still meanwhile. The screen must be open.
 std::string readFrameKey(Game& game, HelpTopic topic);
 std::string readFrameKey(Game& game, HelpTopic topic, double& pausedSeconds);
 
