@@ -58,43 +58,48 @@ TEST(Keymap, MalformedUtf8IsDroppedWithoutLosingWhatFollows) {
 
 TEST(Keymap, KeysWithoutTextGiveTheirKeyStrings) {
     using namespace KeyCode;
-    EXPECT_EQ(keyStringForKeyDown(Return), "\r");
-    EXPECT_EQ(keyStringForKeyDown(KeypadEnter), "\r");
-    EXPECT_EQ(keyStringForKeyDown(Escape), "\x1B");
-    EXPECT_EQ(keyStringForKeyDown(Backspace), "\b");
-    EXPECT_EQ(keyStringForKeyDown(Tab), "\t");
-    EXPECT_EQ(keyStringForKeyDown(Left), ext('K'));
-    EXPECT_EQ(keyStringForKeyDown(Right), ext('M'));
-    EXPECT_EQ(keyStringForKeyDown(Up), ext('H'));
-    EXPECT_EQ(keyStringForKeyDown(Down), ext('P'));
-    EXPECT_EQ(keyStringForKeyDown(Delete), ext('S'));
-    EXPECT_EQ(keyStringForKeyDown(PageDown), ext('Q'));
-    EXPECT_EQ(keyStringForKeyDown(F1), ext(';'));
-    EXPECT_EQ(keyStringForKeyDown(F1 + 9), ext('D'));
-    EXPECT_EQ(keyStringForKeyDown(F12), ext('\x86'));
+    EXPECT_EQ(keyStringForKeyDown(Return, true), "\r");
+    EXPECT_EQ(keyStringForKeyDown(KeypadEnter, false), "\r");
+    EXPECT_EQ(keyStringForKeyDown(Escape, true), "\x1B");
+    EXPECT_EQ(keyStringForKeyDown(Backspace, true), "\b");
+    EXPECT_EQ(keyStringForKeyDown(Tab, true), "\t");
+    EXPECT_EQ(keyStringForKeyDown(Left, true), ext('K'));
+    EXPECT_EQ(keyStringForKeyDown(Right, true), ext('M'));
+    EXPECT_EQ(keyStringForKeyDown(Up, true), ext('H'));
+    EXPECT_EQ(keyStringForKeyDown(Down, true), ext('P'));
+    EXPECT_EQ(keyStringForKeyDown(Delete, true), ext('S'));
+    EXPECT_EQ(keyStringForKeyDown(PageDown, true), ext('Q'));
+    EXPECT_EQ(keyStringForKeyDown(F1, true), ext(';'));
+    EXPECT_EQ(keyStringForKeyDown(F1 + 9, true), ext('D'));
+    EXPECT_EQ(keyStringForKeyDown(F12, true), ext('\x86'));
 }
 
 TEST(Keymap, KeysThatTypeTextQueueNothingOnKeyDown) {
     // Their characters come through the text path; a key-down entry would queue them twice.
-    for (int code : {int{'a'}, int{'Z'}, int{'7'}, int{' '}, int{'+'}, KeyCode::fromUsage(225)})  // 225: Shift
-        EXPECT_EQ(keyStringForKeyDown(code), "") << code;
+    for (int code : {int{'a'}, int{'Z'}, int{'7'}, int{' '}, int{'+'}, KeyCode::KeypadPlus, KeyCode::KeypadMinus,
+                     KeyCode::KeypadMultiply, KeyCode::KeypadDivide})
+        for (bool numLock : {false, true}) EXPECT_EQ(keyStringForKeyDown(code, numLock), "") << code;
+    for (int code = KeyCode::Keypad1; code <= KeyCode::Keypad9; ++code) EXPECT_EQ(keyStringForKeyDown(code, true), "");
+    EXPECT_EQ(keyStringForKeyDown(KeyCode::Keypad0, true), "");
+    EXPECT_EQ(keyStringForKeyDown(KeyCode::KeypadPeriod, true), "");
+    EXPECT_EQ(keyStringForKeyDown(KeyCode::fromUsage(225), true), "");  // Shift alone
 }
 
-TEST(Keymap, KeypadKeysGiveTheirCharactersNeverCursorKeys) {
-    // Player 2 answers and steers the lesson menu with the keypad; with Num Lock off it must not
-    // move player 1's cursor. Its keys are held back for one event by the back end, which drops
-    // them when typed text follows, so that nothing is queued twice.
+TEST(Keymap, KeypadWithoutNumLockStillGivesItsDigitsNeverCursorKeys) {
+    // Player 2 answers and steers the lesson menu with the keypad: without Num Lock its keys must
+    // not move player 1's cursor.
     using namespace KeyCode;
-    const std::map<int, std::string> keypad = {
-        {Keypad1, "1"}, {Keypad1 + 1, "2"}, {Keypad1 + 3, "4"}, {Keypad1 + 4, "5"}, {Keypad1 + 5, "6"},
-        {Keypad1 + 7, "8"}, {Keypad9, "9"}, {Keypad0, "0"}, {KeypadPeriod, "."}, {KeypadPlus, "+"},
-        {KeypadMinus, "-"}, {KeypadMultiply, "*"}, {KeypadDivide, "/"}};
-    for (const auto& [code, character] : keypad) {
-        EXPECT_EQ(keyStringForKeyDown(code), character) << code;
-        EXPECT_TRUE(isKeypadCharacterKey(code)) << code;
-    }
-    EXPECT_EQ(keyStringForKeyDown(KeypadEnter), "\r");
-    for (int code : {KeypadEnter, Up, Left, int{'8'}, int{'+'}}) EXPECT_FALSE(isKeypadCharacterKey(code)) << code;
+    for (int code = Keypad1; code <= Keypad9; ++code)
+        EXPECT_EQ(keyStringForKeyDown(code, false), std::string(1, static_cast<char>('1' + code - Keypad1)));
+    EXPECT_EQ(keyStringForKeyDown(Keypad0, false), "0");
+    EXPECT_EQ(keyStringForKeyDown(KeypadPeriod, false), ".");
+    EXPECT_EQ(keyStringForKeyDown(KeypadEnter, false), "\r");
+
+    // Exactly these keys can type text as well, so the back end holds them back for one event.
+    for (int code = Keypad1; code <= Keypad9; ++code) EXPECT_TRUE(isKeypadDigitKey(code));
+    EXPECT_TRUE(isKeypadDigitKey(Keypad0));
+    EXPECT_TRUE(isKeypadDigitKey(KeypadPeriod));
+    for (int code : {KeypadEnter, KeypadPlus, Up, int{'8'}}) EXPECT_FALSE(isKeypadDigitKey(code));
 }
 
 TEST(Keymap, ScanCodesNameTheirKeys) {

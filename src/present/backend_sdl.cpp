@@ -103,10 +103,9 @@ void closeDisplay();
 // Takes every waiting window and keyboard event, queueing key presses in arrival order.
 void pumpEvents() {
     if (SDL_WasInit(SDL_INIT_VIDEO) == 0) return;
-    // A keypad character key types text with Num Lock on (the operators always) and nothing
-    // without it, and the Num Lock state SDL reports can be out of step with the system's. So its
-    // character is held back for one event: if typed text follows at once, the text alone is
-    // queued; otherwise the held character is.
+    // The Num Lock state SDL reports can be out of step with the system's. A keypad digit that SDL
+    // thinks types nothing is held back for one event: if typed text follows at once, the keypad
+    // typed after all and the text alone is queued.
     std::string heldKeypadKey;
     SDL_Event event;
     while (SDL_PollEvent(&event) != 0) {
@@ -121,8 +120,8 @@ void pumpEvents() {
                     break;  // the full-screen key is the window's, never the game's
                 }
                 if (!queuesKeyDown(key.sym, event.key.repeat != 0)) break;
-                std::string pressed = keyStringForKeyDown(key.sym);
-                if (isKeypadCharacterKey(key.sym)) heldKeypadKey = std::move(pressed);
+                std::string pressed = keyStringForKeyDown(key.sym, (key.mod & KMOD_NUM) != 0);
+                if (isKeypadDigitKey(key.sym)) heldKeypadKey = std::move(pressed);
                 else queueKey(std::move(pressed));
                 break;
             }

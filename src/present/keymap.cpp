@@ -97,7 +97,7 @@ std::vector<std::string> keyStringsFromText(std::string_view utf8) {
     return keys;
 }
 
-std::string keyStringForKeyDown(int keyCode) {
+std::string keyStringForKeyDown(int keyCode, bool numLock) {
     using namespace KeyCode;
     switch (keyCode) {
         case Return:
@@ -117,24 +117,24 @@ std::string keyStringForKeyDown(int keyCode) {
         case Insert: return extended(0x52);
         case F11: return extended(0x85);
         case F12: return extended(0x86);
-        case KeypadDivide: return "/";
-        case KeypadMultiply: return "*";
-        case KeypadMinus: return "-";
-        case KeypadPlus: return "+";
-        case Keypad0: return "0";
-        case KeypadPeriod: return ".";
         default: break;
     }
     if (keyCode >= F1 && keyCode < F1 + 10) return extended(0x3B + (keyCode - F1));  // ";" .. "D"
-    if (keyCode >= Keypad1 && keyCode <= Keypad9) return singleByte('1' + (keyCode - Keypad1));
+    // Without Num Lock the keypad types nothing, yet its digits must still be digits: they are
+    // player 2's keys, never a second cursor block for player 1.
+    if (!numLock) {
+        if (keyCode >= Keypad1 && keyCode <= Keypad9) return singleByte('1' + (keyCode - Keypad1));
+        if (keyCode == Keypad0) return "0";
+        if (keyCode == KeypadPeriod) return ".";
+    }
     return "";
 }
 
 bool queuesKeyDown(int keyCode, bool repeat) { return !(repeat && keyCode == KeyCode::Escape); }
 
-bool isKeypadCharacterKey(int keyCode) {
+bool isKeypadDigitKey(int keyCode) {
     using namespace KeyCode;
-    return (keyCode >= KeypadDivide && keyCode <= KeypadPlus) || (keyCode >= Keypad1 && keyCode <= KeypadPeriod);
+    return keyCode >= Keypad1 && keyCode <= KeypadPeriod;
 }
 
 std::vector<int> usagesForScanCode(int scanCode) {

@@ -52,11 +52,10 @@ std::vector<std::string> keyStringsFromText(std::string_view utf8);
 
 // The key string queued when a key goes down (or repeats), or "" when the key queues nothing
 // here, either because it has no meaning for the game or because its character arrives as typed
-// text instead (so that a key is never queued twice). The keypad's character keys give their
-// characters whatever the state of Num Lock: player 2 answers and steers with them, and they must
-// never act as cursor keys for player 1. The back end holds them back for one event and drops
-// them when the same press also typed text (see isKeypadCharacterKey).
-std::string keyStringForKeyDown(int keyCode);
+// text instead (so that a key is never queued twice). The keypad's digits and decimal point type
+// text with Num Lock on (numLock) and give their characters here without it: player 2 answers and
+// steers with them, so they never act as cursor keys for player 1. Its operators always type text.
+std::string keyStringForKeyDown(int keyCode, bool numLock);
 
 // Whether a key-down event is queued at all. The auto-repeats of a held Escape are not: Escape is
 // held to abandon a race, and each repeat would otherwise arrive as a fresh press that skips the
@@ -64,9 +63,11 @@ std::string keyStringForKeyDown(int keyCode);
 // every other key are queued.
 bool queuesKeyDown(int keyCode, bool repeat);
 
-// Whether the key is one of the keypad's character keys (digits, decimal point, + - * /), whose
-// press may or may not be followed by typed text, depending on Num Lock and the system.
-bool isKeypadCharacterKey(int keyCode);
+// Whether the key is one of the keypad's digits or its decimal point, which type text with Num
+// Lock on and give their characters on key-down without it. The Num Lock state the display layer
+// reports can be out of step with the system's, so the back end holds such a key-down back for one
+// event and drops it when typed text follows.
+bool isKeypadDigitKey(int keyCode);
 
 // The USB HID usage ids of the keys that a PC set-1 scan code names, for the held-key test. The
 // cursor block shares its set-1 codes with the keypad, so those codes name two keys. Empty for an

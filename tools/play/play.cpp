@@ -44,7 +44,7 @@ struct NamedKey {
 
 // The named keys give exactly the key strings the real keyboard gives, through the same key map.
 NamedKey named(int keyCode, int scanCode) {
-    std::string keyString = keyStringForKeyDown(keyCode);
+    std::string keyString = keyStringForKeyDown(keyCode, true);
     if (keyString.empty()) keyString = keyStringsFromText(std::string(1, static_cast<char>(keyCode))).front();
     return {keyString, scanCode};
 }
