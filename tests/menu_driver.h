@@ -42,7 +42,7 @@ inline const std::string& Right = RightKey;
 inline const std::string& Up = UpKey;
 inline const std::string& Down = DownKey;
 inline const std::string& Delete = DeleteKey;
-// Keys no screen acts on, for the refused keys of the text field.
+// Keys the text field refuses (F1 opens the help card of the screen around it).
 const std::string Tab = "\t";
 const std::string F1 = "\xFF;";
 // Script entries that are not keys: a frame without a key, and a frame without a key that is kept

@@ -6,6 +6,7 @@
 #include "present/platform.h"
 #include "present/sprite.h"
 #include "shell/frame.h"
+#include "shell/help.h"
 #include "shell/notice.h"
 #include "store/store.h"
 
@@ -175,7 +176,7 @@ void runClassroomMenu(Game& game) {
     ClassroomMenu menu;
     for (;;) {
         tickFrame();
-        pendingKey = readKey();
+        pendingKey = readFrameKey(game, HelpTopic::Classrooms);
         Image* canvas = game.mainPanel.canvas.get();
         putImage(canvas, 0, 0, game.back2Image.get(), PutMode::Copy);
         const ListWindow window = listWindow(menu.topRow, game.classroom, game.classrooms.count,

@@ -11,6 +11,7 @@
 #include "present/platform.h"
 #include "present/sprite.h"
 #include "shell/frame.h"
+#include "shell/help.h"
 #include "shell/notice.h"
 #include "store/store.h"
 
@@ -248,7 +249,7 @@ void drawPlayerList(Game& game, const PlayerMenu& menu, const ListWindow& window
 Outcome runStage(Game& game, PlayerMenu& menu) {
     for (;;) {
         tickFrame();
-        pendingKey = readKey();
+        pendingKey = readFrameKey(game, menu.stage == 0 ? HelpTopic::FirstPlayer : HelpTopic::SecondPlayer);
         Image* canvas = game.mainPanel.canvas.get();
         putImage(canvas, 0, 0, game.back2Image.get(), PutMode::Copy);
         const int sel = selection(game, menu);
