@@ -87,7 +87,7 @@ wt_wait_window() {
   local seen="" found size=""
   wt_window=""
   for _ in $(seq 150); do
-    found="$(xdotool search --onlyvisible --name '^Tally Rally$' 2> /dev/null | tail -n1)"
+    found="$(xdotool search --onlyvisible --name '^Tally Rally' 2> /dev/null | tail -n1)"
     size=""
     [ -n "$found" ] && size="$(wt_window_size "$found")"
     if [ -n "$found" ] && [ "$found" = "$seen" ] && [ "$size" = "1280x720" ]; then
@@ -343,6 +343,8 @@ shot classrooms.png
 key Down Enter
 wait 300
 type 4b
+key Enter
+type pw
 key Enter
 type pw
 key Enter
