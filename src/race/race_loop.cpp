@@ -195,10 +195,9 @@ void dropAbandonedRecords(Game& game, const RaceState& race) {
     }
 }
 
-void presentResults(Game& game, RaceState& race) {
+// Drawn after the stores, so that a save that failed is told on the results screen itself.
+void presentResults(Game& game, const RaceState& race) {
     putImage(game.mainPanel.canvas.get(), 0, 0, game.backImage.get(), PutMode::Copy);
-    keepReachedSpeeds(game, race);
-    dropAbandonedRecords(game, race);
     showResults(game, race);
     drawNotice(game, game.mainPanel.canvas.get());
     lockScreen();
@@ -213,6 +212,8 @@ void waitForKey() {
     }
 }
 
+// Written as soon as the race ends, before the results wait for a key: a PC switched off on the
+// results screen must not lose the race.
 void storeRace(Game& game, const RaceState& race) {
     for (int p = 0; p < playerCount(game); ++p)
         if (race.players[p].finished)
@@ -266,9 +267,11 @@ void runRace(Game& game) {
     while (runRaceFrame(game, race)) {
     }
     running = {};  // the problem lines are gone: answers typed now would reach the results
-    presentResults(game, race);
-    waitForKey();
-    storeRace(game, race);
+    keepReachedSpeeds(game, race);     // 1  for the results, before any record goes
+    dropAbandonedRecords(game, race);  // 2  a race counts only when every player finished
+    storeRace(game, race);             // 3  boards of the finished players, then the players
+    presentResults(game, race);        // 4  figures, statistics and any failed save
+    waitForKey();                      // 5
     game.screen = Lesson;
 }
 
