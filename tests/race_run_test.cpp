@@ -212,12 +212,14 @@ TEST_F(RaceTest, TheRaceIsStoredBeforeTheResultsWait) {
 
 // A save that fails is told on the results screen itself, in the notice line at its foot.
 TEST_F(RaceTest, AFailedSaveShowsOnTheResultsScreen) {
+    startHeadless(true);
     choose(false);
     std::ofstream("classrooms") << "not a folder";
     race({Pupil{1, 0.25}});
     EXPECT_EQ(shown(results, 0, 166), 0xFF000000u);      // the notice's frame
     EXPECT_EQ(shown(results, 160, 167), 0xFFFFF4C8u);    // and its paper
     EXPECT_TRUE(showsText(results, 7, 85, "New High Score"));  // the figures are drawn all the same
+    shotResults("failed-save-results");
 }
 
 TEST_F(RaceTest, TwoPlayersOnOneBoardKeepBothRecordsPlayerOneFirst) {
@@ -246,8 +248,8 @@ TEST_F(RaceTest, WrongAnswerOfPlayerTwoChangesOnlyPlayerTwosLine) {
     };
     race({}, 6.5);
     ASSERT_FALSE(after.empty());
-    EXPECT_TRUE(showsText(after, 160 + 80, 171, "Incorrect"));
-    EXPECT_FALSE(showsText(after, 80, 171, "Incorrect"));
+    EXPECT_TRUE(showsText(after, 160 + 2, 151, "Incorrect"));  // the feedback's tab above the strip
+    EXPECT_FALSE(showsText(after, 2, 151, "Incorrect"));
     EXPECT_EQ(game.problem2.tries, 1);
     EXPECT_EQ(game.problem1.tries, 0);
 }
