@@ -15,13 +15,14 @@ protected:
     }
 
     struct Found {
-        int x = -1;
-        int y = -1;
+        int x = 0;
+        int y = 0;
     };
 
     // Everywhere text stands whole, in black, inside the view from left to left + width of the shown
     // main canvas (the side view from 160), in the rows under the road.
-    static std::vector<Found> findText(const std::vector<std::uint32_t>& screen, int left, int width, const std::string& text) {
+    static std::vector<Found> findText(const std::vector<std::uint32_t>& screen, int left, int width,
+                                       const std::string& text) {
         const int w = 8 * static_cast<int>(text.size());
         std::vector<Found> found;
         auto glyphs = createImage(w, 8, 0);
@@ -70,7 +71,8 @@ TEST_F(RaceAnswerLine, LongestProblemsTypedAnswersAndFeedbackStayWholeAndApart) 
                     Problem& shownProblem = p == 0 ? game.problem1 : game.problem2;
                     shownProblem.question = problem.question;
                     race.players[p].feedback = feedbacks[moment.feedback];
-                    race.players[p].answerText = !moment.typed ? "" : problem.answer + (moment.feedback == 0 ? "0" : "");
+                    const std::string slip = moment.feedback == 0 ? "0" : "";
+                    race.players[p].answerText = moment.typed ? problem.answer + slip : "";
                 }
                 drawWorld(game, race);
                 drawProblemLines(game, race);
