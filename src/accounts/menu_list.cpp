@@ -9,7 +9,7 @@
 
 namespace {
 
-// The prompt box: its lines at y 145 and 155 end above the notice line (y 166), and a list row
+// The prompt box: its lines at y 145 and 155 end above the notice line, and a list row
 // whose frame ends above the box top stays whole.
 constexpr int PromptTop = 142;
 constexpr int PromptBottom = 164;
@@ -25,9 +25,8 @@ constexpr int entriesAbove(int y) { return (y - 1 - 28) / 10 + 1 - 2; }
 
 int shownEntries(const Game& game, bool promptOpen) {
     if (promptOpen) return entriesAbove(PromptTop);
-    // The notice line begins at y 166.
     const bool noticeUp = !game.noticeText.empty() && nowSeconds() < game.noticeUntil;
-    return noticeUp ? entriesAbove(166) : ShownRows;
+    return noticeUp ? entriesAbove(NoticeTop) : ShownRows;
 }
 
 ListWindow listWindow(int lastTop, int selection, int count, int shown) {

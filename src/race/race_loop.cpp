@@ -207,12 +207,11 @@ void showResultsPicture(Game& game, const Image* results) {
     unlockScreen();
 }
 
-// Draws and shows the results; returns their picture, to show them again after a help card.
-ImageHandle presentResults(Game& game, RaceState& race) {
+// Draws and shows the results; returns their picture, to show them again after a help card. Drawn
+// after the stores, so that a save that failed is told on the results screen itself.
+ImageHandle presentResults(Game& game, const RaceState& race) {
     Image* canvas = game.mainPanel.canvas.get();
     putImage(canvas, 0, 0, game.backImage.get(), PutMode::Copy);
-    keepReachedSpeeds(game, race);
-    dropAbandonedRecords(game, race);
     showResults(game, race);
     drawNotice(game, canvas);
     ImageHandle results = createImage(game.mainPanel.width, game.mainPanel.height);
@@ -234,6 +233,8 @@ void waitForKey(Game& game, const Image* results) {
     }
 }
 
+// Written as soon as the race ends, before the results wait for a key: a PC switched off on the
+// results screen must not lose the race.
 void storeRace(Game& game, const RaceState& race) {
     for (int p = 0; p < playerCount(game); ++p)
         if (race.players[p].finished)
@@ -287,9 +288,11 @@ void runRace(Game& game) {
     while (runRaceFrame(game, race)) {
     }
     running = {};  // the problem lines are gone: answers typed now would reach the results
-    const ImageHandle results = presentResults(game, race);
-    waitForKey(game, results.get());
-    storeRace(game, race);
+    keepReachedSpeeds(game, race);     // 1  for the results, before any record goes
+    dropAbandonedRecords(game, race);  // 2  a race counts only when every player finished
+    storeRace(game, race);             // 3  boards of the finished players, then the players
+    const ImageHandle results = presentResults(game, race);  // 4  figures, statistics, any failed save
+    waitForKey(game, results.get());   // 5  F1 shows the results' help card meanwhile
     game.screen = Lesson;
 }
 
