@@ -26,15 +26,19 @@ run() {
 }
 board=classrooms/room1/leaderboards/category1/lesson1/distance1
 
-# Default classroom and player, one player, the first track and distance, Add lesson 1; every
-# problem solved to the finish; the results, then a key back to the lesson menu and out to Quit.
-{
+# Default classroom and player, one player, the first track and distance, Add lesson 1; $1 wrong
+# answers at the start (each one more sample in the record), then every problem solved to the
+# finish; the results, then a key back to the lesson menu and out to Quit.
+race_script() {
   printf 'wait 500\nkey Enter\nwait 300\nkey Enter\nwait 300\nkey Enter\nwait 300\nkey Enter\n'
   printf 'wait 300\nkey Enter\nwait 300\nkey Enter\nwait 5200\n'
+  for i in $(seq 1 "$1"); do printf 'miss 1\nwait 40\n'; done
   for i in $(seq 1 70); do printf 'solve 1\nwait 120\n'; done
   printf 'wait 5000\nshot results.png\nkey Enter\nwait 300\nshot lessons.png\n'
   printf 'key Esc\nwait 300\nkey Esc\nwait 300\nkey Esc\nwait 300\nkey Down Down\nwait 300\nkey Enter\nwait 500\n'
-} > "$work/race.txt"
+}
+race_script 0 > "$work/race.txt"
+race_script 200 > "$work/long-race.txt"  # a record file of more than one 4 KiB page
 
 # Pixels of the notice line's paper at the foot of the screen in shot $1.
 notice_pixels() { count "$1" 0 664 1280 720 fff4c8; }
@@ -86,8 +90,10 @@ tmpfs_classrooms() {  # $1 game folder; copies the seed's classrooms onto a 1 Mi
 g="$work/full"
 newgame "$g"
 if tmpfs_classrooms "$g"; then
+  # Room for the small board file but not for the race's record: only the record's write fails.
   dd if=/dev/zero of="$g/classrooms/filler" bs=4k 2> /dev/null
-  run "$g" "$work/race.txt"
+  truncate -s -4096 "$g/classrooms/filler"
+  run "$g" "$work/long-race.txt"
   rm -f "$g/classrooms/filler"
   grep -q ' finish ' "$g.trace" || fail "full: the race did not finish"
   # The board still counts the one stored race: no empty race appears after a restart.
