@@ -4,10 +4,11 @@
 
 #include "store/records.h"
 
-// Every path is relative to the working directory. No operation reports a failure: a file that
-// cannot be read reads as empty, and one that cannot be written keeps its old content on disk
-// while the data stays in memory. Each operation opens, reads or writes its files whole and
-// closes them before it returns. Positions are 0-based; file and directory names count from 1.
+// Every path is relative to the working directory. A file that cannot be read reads as empty, and
+// one that cannot be written keeps its old content on disk while the data stays in memory; the
+// game learns of a failed save only through takeSaveTrouble (the board and record writers also say
+// whether they succeeded). Each operation opens, reads or writes its files whole and closes them
+// before it returns. Positions are 0-based; file and directory names count from 1.
 
 // Called after saving (the screens call it through the notice line): the words that tell the class
 // why a save since the last call did not reach the disk, such as "Could not save: the disk is full";
