@@ -128,19 +128,13 @@ Outcome actOnKey(Game& game, ClassroomMenu& menu, Image* canvas) {
             refuse(game, "Wrong password");
         }
     } else if (menu.confirmDelete) {
-        drawPrompt(canvas, "Delete " + game.classrooms.items[static_cast<std::size_t>(game.classroom)].name + "?",
-                   DeleteAnswers);
-        // Only Enter deletes; Escape or any other key keeps the classroom.
-        if (pendingKey == EnterKey) {
-            playSound(ConfirmSound);
-            menu.confirmDelete = false;
+        const DeleteAnswer answer =
+            askBeforeDeleting(canvas, game.classrooms.items[static_cast<std::size_t>(game.classroom)].name);
+        if (answer != DeleteAnswer::Waiting) menu.confirmDelete = false;
+        if (answer == DeleteAnswer::Yes) {
             menu.passwordText.clear();
             menu.askDelete = true;
-        } else if (!pendingKey.empty()) {
-            playSound(MoveSound);
-            menu.confirmDelete = false;
         }
-        pendingKey.clear();
     } else if (menu.askDelete) {
         if (selectedPassword(game).empty()) {
             deleteClassroom(game.classrooms, game.classroom);

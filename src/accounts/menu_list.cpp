@@ -4,7 +4,9 @@
 #include <algorithm>
 
 #include "audio/sound.h"
+#include "present/key_strings.h"
 #include "present/platform.h"
+#include "shell/frame.h"
 #include "shell/notice.h"
 
 namespace {
@@ -71,6 +73,15 @@ void drawPrompt(Image* canvas, const std::string& prompt, const std::string& tex
     drawBox(canvas, 4, PromptTop, right, PromptBottom, MenuInk);
     drawText(canvas, 7, PromptTop + 3, prompt, MenuInk);
     drawText(canvas, 7, PromptTop + 13, text, MenuInk);
+}
+
+DeleteAnswer askBeforeDeleting(Image* canvas, const std::string& name) {
+    drawPrompt(canvas, "Delete " + name + "?", DeleteAnswers);
+    if (pendingKey.empty()) return DeleteAnswer::Waiting;
+    const bool yes = pendingKey == EnterKey;
+    pendingKey.clear();
+    playSound(yes ? ConfirmSound : MoveSound);
+    return yes ? DeleteAnswer::Yes : DeleteAnswer::No;
 }
 
 void refuse(Game& game, const std::string& why) {

@@ -50,6 +50,13 @@ void drawPrompt(Image* canvas, const std::string& prompt, const std::string& tex
 // The answers of the question asked before an entry is deleted.
 inline const std::string DeleteAnswers = "Enter: yes  Esc: no";
 
+enum class DeleteAnswer { Waiting, Yes, No };
+
+// Called each frame while the question "Delete NAME?" is open, after the list is drawn: draws it in
+// the prompt box and takes this frame's key. Only Enter answers yes; Escape or any other key answers
+// no; either answer is heard and uses up the key.
+DeleteAnswer askBeforeDeleting(Image* canvas, const std::string& name);
+
 // Called when the menu refuses what was typed: says why at the foot for a few seconds, with the
 // refusal sound.
 void refuse(Game& game, const std::string& why);

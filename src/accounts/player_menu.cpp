@@ -199,18 +199,12 @@ Outcome actOnKey(Game& game, PlayerMenu& menu, Image* canvas) {
             refuse(game, "Wrong password");
         }
     } else if (menu.confirmDelete) {
-        drawPrompt(canvas, "Delete " + game.players.items[static_cast<std::size_t>(sel)].name + "?", DeleteAnswers);
-        // Only Enter deletes; Escape or any other key keeps the player.
-        if (pendingKey == EnterKey) {
-            playSound(ConfirmSound);
-            menu.confirmDelete = false;
+        const DeleteAnswer answer = askBeforeDeleting(canvas, game.players.items[static_cast<std::size_t>(sel)].name);
+        if (answer != DeleteAnswer::Waiting) menu.confirmDelete = false;
+        if (answer == DeleteAnswer::Yes) {
             menu.passwordText.clear();
             menu.askDelete = true;
-        } else if (!pendingKey.empty()) {
-            playSound(MoveSound);
-            menu.confirmDelete = false;
         }
-        pendingKey.clear();
     } else if (menu.askDelete) {
         const std::string password = game.players.items[static_cast<std::size_t>(sel)].password;
         if (password.empty()) {
