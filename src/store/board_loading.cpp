@@ -9,7 +9,6 @@
 #include <cerrno>
 #include <cstddef>
 #include <filesystem>
-#include <memory>
 #include <numeric>
 #include <string_view>
 #include <system_error>
@@ -280,19 +279,21 @@ void loadLeaderboards(int position) {
         readBoardFile(boards[present[i]], counts[present[i]], paths[present[i]], buffer);
     });
 
-    // The record files 1 to count, opened directly: a board as the game writes it has them all. A
-    // file that will not open means a gap, and that board is read again from a listing of its
-    // directory, as readLeaderboard would read it; so is a board that claims more records than a
-    // bounded guess, lest an absurd count cost memory.
+    // The record files 1 to count, opened directly: a board as the game writes it has them all, and
+    // one that will not open reads as an empty record, just as when a listing shows it missing. Only
+    // a board that claims more records than SpareEntries needs a listing of its directory, to bound
+    // an absurd count by the files there are.
     std::vector<RecordNumbers> numbers(Boards);
-    const auto gap = std::make_unique<std::atomic<bool>[]>(Boards);
     std::vector<Chunk> chunks;
     std::vector<char> needsListing(Boards, 0);
+    std::vector<int> listings;  // the first board of each lesson directory to list
     for (const int b : present) {
         if (counts[b] <= 0) continue;
         const auto count = static_cast<std::size_t>(counts[b]);
         if (count > SpareEntries) {
             needsListing[b] = 1;
+            const int first = b - b % BoardDistances;
+            if (listings.empty() || listings.back() != first) listings.push_back(first);
             continue;
         }
         boards[b].records.resize(count);
@@ -300,30 +301,16 @@ void loadLeaderboards(int position) {
         std::iota(numbers[b].begin(), numbers[b].end(), 1);
         addChunks(chunks, b, count);
     }
-    const auto readChunks = [&](bool probing) {
-        return [&, probing](std::size_t c, FieldReader& buffer) {
-            const Chunk& chunk = chunks[c];
-            for (std::size_t i = chunk.from; i < chunk.to; ++i) {
-                if (probing && gap[chunk.board].load(std::memory_order_relaxed)) return;
-                const int number = numbers[chunk.board][i];
-                const bool opened = reopenFields(buffer, recordPath(paths[chunk.board], number));
-                if (probing && !opened) {
-                    gap[chunk.board].store(true, std::memory_order_relaxed);
-                    return;
-                }
-                parseRecord(boards[chunk.board].records[number - 1], buffer);
-            }
-        };
+    const auto readChunk = [&](std::size_t c, FieldReader& buffer) {
+        const Chunk& chunk = chunks[c];
+        for (std::size_t i = chunk.from; i < chunk.to; ++i) {
+            const int number = numbers[chunk.board][i];
+            readRecordFile(boards[chunk.board].records[number - 1], recordPath(paths[chunk.board], number), buffer);
+        }
     };
-    runInParallel(chunks.size(), readChunks(true));
+    runInParallel(chunks.size(), readChunk);
 
-    // The boards with a gap or a large count: one listing of each of their lesson directories.
-    std::vector<int> listings;  // the first board of each lesson directory to list
-    for (const int b : present) {
-        if (gap[b].load(std::memory_order_relaxed)) needsListing[b] = 1;
-        const int first = b - b % BoardDistances;
-        if (needsListing[b] && (listings.empty() || listings.back() != first)) listings.push_back(first);
-    }
+    // The boards with a large count: one listing of each of their lesson directories.
     std::vector<char> unlisted(Boards, 0);
     runInParallel(listings.size(), [&](std::size_t i, FieldReader&) {
         static const std::vector<std::string> bases = {"distance1", "distance2", "distance3",
@@ -352,7 +339,7 @@ void loadLeaderboards(int position) {
         numbers[b].resize(toRead);
         addChunks(chunks, b, toRead);
     }
-    runInParallel(chunks.size(), readChunks(false));
+    runInParallel(chunks.size(), readChunk);
     runInParallel(inTurn.size(), [&](std::size_t i, FieldReader& buffer) {
         readRecordsInTurn(boards[inTurn[i]], counts[inTurn[i]], paths[inTurn[i]], buffer);
     });

@@ -8,10 +8,11 @@
 // LeaderboardTable with that classroom's boards; a board without a file becomes empty. Every board
 // ends exactly as readLeaderboard would read it. Only what exists is touched: listings of the
 // leaderboards and category directories say which lesson directories there are, and a board's
-// record files up to its count are opened directly; a lesson directory is listed only for a board
-// whose files have a gap or whose count is large. The files are read by a few threads at once, so
-// that a network drive has several requests in flight; they are all joined before the call returns,
-// and nothing else in the game may touch LeaderboardTable meanwhile.
+// record files up to its count are opened directly (listing a directory costs about as many round
+// trips as opening its files); a lesson directory is listed only for a board whose count is too
+// large to take on trust. The files are read by a few threads at once, so that a network drive has
+// several requests in flight; they are all joined before the call returns, and nothing else in the
+// game may touch LeaderboardTable meanwhile.
 void loadLeaderboards(int position);
 
 // One board file and its record files (path + "record" + number from 1). Every record file present
