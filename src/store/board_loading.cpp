@@ -224,8 +224,7 @@ void addChunks(std::vector<Chunk>& chunks, int board, std::size_t length) {
 
 void readLeaderboard(Leaderboard& board, const std::string& path) {
     const std::filesystem::path file(path);
-    std::string directory = file.parent_path().string();
-    if (directory.empty()) directory = ".";
+    const std::string directory = file.has_parent_path() ? file.parent_path().string() : std::string(".");
     std::vector<RecordNumbers> present;
     const bool listed = listRecordFiles(directory, {file.filename().string()}, present);
     FieldReader buffer;
