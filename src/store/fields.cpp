@@ -211,11 +211,11 @@ int parseInt(std::string_view field) {
 
 }  // namespace
 
-void reopenFields(FieldReader& r, const std::string& path) {
+bool reopenFields(FieldReader& r, const std::string& path) {
     r.pos = 0;
     r.data.clear();
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return;
+    if (fd < 0) return false;
     // Saved files are small: one read usually takes all, a second finds the end. A directory
     // fails to read and so reads as empty.
     r.data.resize(std::max<std::size_t>(r.data.capacity(), 4096));
@@ -234,6 +234,7 @@ void reopenFields(FieldReader& r, const std::string& path) {
     }
     r.data.resize(got);
     ::close(fd);
+    return true;
 }
 
 FieldReader openFields(const std::string& path) {
@@ -256,6 +257,12 @@ std::string readTextLine(FieldReader& r) {
     while (end < n && d[end] != '\r' && d[end] != '\n') ++end;
     r.pos = consumeDelimiter(d, end);
     return d.substr(start, end - start);
+}
+
+std::size_t boundedCount(int count, const FieldReader& r, std::size_t fieldsPerEntry) {
+    if (count <= 0) return 0;
+    const std::size_t remaining = r.pos < r.data.size() ? r.data.size() - r.pos : 0;
+    return std::min(static_cast<std::size_t>(count), remaining / fieldsPerEntry + SpareEntries);
 }
 
 void appendInt(std::string& out, int value) {

@@ -17,8 +17,10 @@ constexpr std::size_t MaxNumberField = 67;
 // Reads the whole file at path ("/" separated, relative to the working directory or absolute).
 // A file that cannot be read, or a directory, gives an empty reader.
 FieldReader openFields(const std::string& path);
-// The same into an existing reader, reusing its memory: for reading many files in a row.
-void reopenFields(FieldReader& r, const std::string& path);
+// The same into an existing reader, reusing its memory: for reading many files in a row. Says
+// whether the file could be opened (it then exists, even when it reads as empty). Readers on
+// different threads must each have their own FieldReader.
+bool reopenFields(FieldReader& r, const std::string& path);
 
 // The field rules: blanks and tabs before a field are skipped; a field ends at a comma, LF, CR or
 // CR LF, which is consumed; a field that starts with a double quote runs to the next double quote.
@@ -36,6 +38,15 @@ std::string readTextField(FieldReader& r);
 // its line end (CR, LF or CR LF) consumed. Used for the names and passwords of the saved-data files,
 // which are written one value per line, so that any text typed in comes back unchanged.
 std::string readTextLine(FieldReader& r);
+
+// A list's count read from its file, bounded for what is left of the file: every entry that holds
+// anything takes at least one byte per field (the line end or comma that ends it), so no more than
+// remaining bytes / fieldsPerEntry entries can hold data. A count beyond that only adds entries
+// that read as empty; SpareEntries of those are still made, so that a count somewhat larger than the
+// entries that follow keeps its full length as the format wants, but an absurd count in a damaged
+// file costs neither memory nor time. A negative count gives 0.
+constexpr std::size_t SpareEntries = 256;
+std::size_t boundedCount(int count, const FieldReader& r, std::size_t fieldsPerEntry);
 
 // The writer side: each appends one value and its CR LF line end to out.
 // An integer as printf "% d": a leading blank when not negative.

@@ -2,6 +2,7 @@
 #pragma once
 #include <string>
 
+#include "store/board_loading.h"
 #include "store/records.h"
 
 // Every path is relative to the working directory. A file that cannot be read reads as empty, and
@@ -40,29 +41,18 @@ void loadPlayers(PlayerList& list, int position);
 // file, creating its directories if needed.
 void savePlayers(const PlayerList& list, int position);
 
-// Called when a classroom is chosen, before loadPlayers. Replaces all 600 boards of
-// LeaderboardTable with that classroom's boards; a board without a file becomes empty. Lists each
-// lesson directory once to find the record files present, so a gap of missing files or an absurd
-// count costs nothing.
-void loadLeaderboards(int position);
 // Called by the race for each board it changed. Stores table entry [operation][lesson][distance]
 // as writeLeaderboard does, creating the directories on the way. Indices out of range do nothing.
 // Record files numbered above the board's count, left from a longer board, stay untouched.
 void saveLeaderboard(int position, int operation, int lesson, int distance);
 
-// One board file and its record files (path + "record" + number from 1). Every record file present
-// up to the board's count is read, whatever the gap before it; a missing one reads as an empty
-// record. After the last file present at most a bounded number of empty records is kept, so the
-// count in memory may be smaller than the file's when that says more. Sets recordsOnDisk to all.
-void readLeaderboard(Leaderboard& board, const std::string& path);
 // The directory of path must exist. Writes the records after the first recordsOnDisk (those are
 // on disk already), then the board file, but the board file only when every one of those records
 // was written: the board on disk never counts a record that is not. On success recordsOnDisk
 // becomes the count and true is returned; on failure the board on disk keeps its previous count
 // and records, and the next call writes the unsaved records again.
 bool writeLeaderboard(Leaderboard& board, const std::string& path);
-// One record file. writeRaceRecord says whether the file reached the disk.
-void readRaceRecord(RaceRecord& record, const std::string& path);
+// One record file (readRaceRecord is with the board loading): says whether the file reached the disk.
 bool writeRaceRecord(const RaceRecord& record, const std::string& path);
 
 // Deletes every ordinary file in directory: not directories, links, or hidden files (names that
