@@ -12,7 +12,8 @@
 
 namespace {
 
-// A race as the menus leave it, set up and past its countdown, with the player's car moving.
+// A race as the menus leave it, set up and past its countdown, with the player's car moving and the
+// longest answer line showing.
 struct RaceFixture {
     Game game;
     RaceState race;
@@ -37,7 +38,13 @@ struct RaceFixture {
         FrameClock.lastTime = nowSeconds();
         setUpRace(game, race);
         while (!race.started) runRaceFrame(game, race);
-        for (int p = 0; p < playerCount(game); ++p) racerOf(game, p).boost = 1.0;
+        for (int p = 0; p < playerCount(game); ++p) {
+            racerOf(game, p).boost = 1.0;
+            // The longest problem line and feedback: Divide "4x4" with its solution shown.
+            problemOf(game, p).question = "99980001\xF6" "9999=";
+            race.players[p].answerText = "9999";
+            race.players[p].feedback = "99980001\xF6" "9999=9999";
+        }
     }
     ~RaceFixture() { headlessReset(); }
 };

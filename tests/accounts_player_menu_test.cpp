@@ -1,7 +1,9 @@
 // The player menu driven frame by frame over the headless back end: both stages, the statistics
 // panel, adding and deleting players, the racer slots, and who may be taken without a password.
+#include <algorithm>
 #include <array>
 
+#include "audio/sound.h"
 #include "menu_driver.h"
 #include "store/store.h"
 
@@ -113,10 +115,12 @@ TEST_F(PlayerMenu, ASecondPlayerWithAPassword) {
     run();
     ASSERT_EQ(shots.size(), 2u);
     const Player bob = named("Bob");
-    ImageHandle asking = screen(2, {"Bob"}, 0, &bob);
-    drawText(asking.get(), 7, 155, "Enter password:", Ink);
+    ImageHandle asking = screen(2, {"Singleplayer", "Bob"}, 1, &bob);
+    drawPrompt(asking.get(), "Enter password:", "");
     EXPECT_TRUE(same(*asking, *shots[0]));
-    EXPECT_TRUE(same(*screen(2, {"Bob"}, 0, &bob), *shots[1]));  // wrong: back to browsing
+    ImageHandle refused = screen(2, {"Singleplayer", "Bob"}, 1, &bob);  // wrong: back to browsing, saying why
+    noticed(refused.get(), "Wrong password");
+    EXPECT_TRUE(same(*refused, *shots[1]));
     EXPECT_EQ(game->twoPlayers, 1);
     EXPECT_EQ(game->player1, 0);
     EXPECT_EQ(game->player2, 1);
@@ -152,7 +156,7 @@ TEST_F(PlayerMenu, StatisticsOfThePlayerFromTheBoards) {
     single.raced = "1";
     single.fastest = {"0", "99", "0", "0"};
     single.average = {"0", "99", "0", "0"};
-    EXPECT_TRUE(same(*screen(1, {"ann"}, 0, &other, single), *shots[1]));
+    EXPECT_TRUE(same(*screen(1, {"Ann", "ann"}, 1, &other, single), *shots[1]));
 }
 
 TEST_F(PlayerMenu, LeftAndRightChangeTheDriverWithinItsPictures) {
@@ -164,7 +168,7 @@ TEST_F(PlayerMenu, LeftAndRightChangeTheDriverWithinItsPictures) {
     EXPECT_EQ(game->players.items[0].driver, 0);  // Left on driver 0 does nothing
     EXPECT_EQ(game->players.items[1].driver, 12);
     const Player bob = named("Bob", 12, 5);
-    EXPECT_TRUE(same(*screen(1, {"Bob"}, 0, &bob), *shots.at(0)));
+    EXPECT_TRUE(same(*screen(1, {"Ann", "Bob"}, 1, &bob), *shots.at(0)));
     // Down, one change, then Escape; the changes reach the file with it.
     EXPECT_EQ(sounds, (std::vector<int>{6, 6, 6}));
     EXPECT_EQ(fileText("classrooms/room1/players"), " 2\r\nAnn\r\n\r\n 0\r\n 0\r\nBob\r\n\r\n 5\r\n 12\r\n");
@@ -179,7 +183,7 @@ TEST_F(PlayerMenu, EscapeGoesBackAStageAndThenToTheClassrooms) {
     const Player ann = named("Ann");
     EXPECT_TRUE(same(*screen(2, {"Ann", "Singleplayer"}, 0, &ann), *shots[0]));
     const Player bob = named("Bob");
-    EXPECT_TRUE(same(*screen(1, {"Bob"}, 0, &bob), *shots[1]));  // stage 1 again, on player 1
+    EXPECT_TRUE(same(*screen(1, {"Ann", "Bob"}, 1, &bob), *shots[1]));  // stage 1 again, on player 1
     EXPECT_EQ(game->screen, Classrooms);
     EXPECT_EQ(sounds, (std::vector<int>{0, 6, 6, 6}));
     EXPECT_TRUE(fs::exists("classrooms/room1/players"));
@@ -197,34 +201,78 @@ TEST_F(PlayerMenu, QuitSavesAndLeavesTheSlotsAlone) {
 
 TEST_F(PlayerMenu, AddsAndDeletesPlayers) {
     players({{"Ann", ""}});
-    script(join({{Down, Enter}, typed("Cy"), {Enter, Shot}, typed("c"), {Enter, Shot, Delete, Shot}, typed("x"),
-                 {Enter, Up, Delete, Idle, Shot, Delete}, typed("c"), {Enter, Shot, Down, Enter}}));
+    script(join({{Down, Enter}, typed("Cy"), {Enter, Shot}, typed("c"), {Enter, Shot}, typed("c"),
+                 {Enter, Shot, Delete, Shot, Enter, Shot}, typed("x"), {Enter, Up, Delete, Enter, Idle, Shot, Delete, Enter},
+                 typed("c"), {Enter, Shot, Down, Enter}}));
     run();
-    ASSERT_EQ(shots.size(), 5u);
-    const Player ann = named("Ann");
+    ASSERT_EQ(shots.size(), 7u);
     ImageHandle password = screen(1, {"Ann"}, 1, nullptr);
-    drawText(password.get(), 7, 155, "New password:", Ink);
+    drawPrompt(password.get(), "New password:", "");
     EXPECT_TRUE(same(*password, *shots[0]));
+    ImageHandle again = screen(1, {"Ann"}, 1, nullptr);
+    drawPrompt(again.get(), "Repeat password:", "");
+    EXPECT_TRUE(same(*again, *shots[1]));
     const Player cy = named("Cy");
-    EXPECT_TRUE(same(*screen(1, {"Cy"}, 0, &cy), *shots[1]));  // added and selected
-    ImageHandle asking = screen(1, {"Cy"}, 0, &cy);
-    drawText(asking.get(), 7, 155, "Enter password:", Ink);
-    EXPECT_TRUE(same(*asking, *shots[2]));
-    // Ann has no password: she goes at once, and Cy takes her place.
-    EXPECT_TRUE(same(*screen(1, {"Cy"}, 0, &cy), *shots[3]));
+    EXPECT_TRUE(same(*screen(1, {"Ann", "Cy"}, 1, &cy), *shots[2]));  // added and selected
+    ImageHandle question = screen(1, {"Ann", "Cy"}, 1, &cy);
+    drawPrompt(question.get(), "Delete Cy?", "Enter: yes  Esc: no");
+    EXPECT_TRUE(same(*question, *shots[3]));
+    ImageHandle asking = screen(1, {"Ann", "Cy"}, 1, &cy);
+    drawPrompt(asking.get(), "Enter password:", "");
+    EXPECT_TRUE(same(*asking, *shots[4]));
+    // After the wrong password, Ann, who has none, goes after the yes, and Cy takes her place.
+    ImageHandle moved = screen(1, {"Cy"}, 0, &cy);
+    noticed(moved.get(), "Wrong password");
+    EXPECT_TRUE(same(*moved, *shots[5]));
     // Cy's password deletes the last player: the list is empty.
     ImageHandle empty = paper();
     drawText(empty.get(), 7, 8, "Player 1", Ink);
     drawText(empty.get(), 15, 30, "Add Player", Ink);
     drawText(empty.get(), 15, 40, "Quit", Ink);
     drawBox(empty.get(), 8, 28, 120, 38, Ink);
-    EXPECT_TRUE(same(*empty, *shots[4]));
+    noticed(empty.get(), "Wrong password");
+    EXPECT_TRUE(same(*empty, *shots[6]));
     EXPECT_EQ(game->screen, Quit);
     EXPECT_EQ(fileText("classrooms/room1/players"), " 0\r\n");
     PlayerList back;
     loadPlayers(back, 0);
     ASSERT_EQ(back.count, 1);
     EXPECT_EQ(back.items[0].name, "Default");
+}
+
+// Passwords are typed twice; every refusal says why at the foot with the refusal sound, and Esc
+// or any other key answers no to the question before a deletion.
+TEST_F(PlayerMenu, RefusalsSayWhyAndPasswordsAreTypedTwice) {
+    const struct {
+        const char* what;
+        std::vector<std::string> keys;  // from the first frame on "Ann" (password "pw"), ending on "Quit"
+        const char* notice;
+        int count;
+    } cases[] = {
+        {"empty name", {Down, Enter, Enter, Down}, "No name: nothing added", 1},
+        {"name taken", join({{Down, Enter}, typed("Ann"), {Enter, Down}}), "That name is taken", 1},
+        {"passwords differ", join({{Down, Enter}, typed("Bo"), {Enter}, typed("ab"), {Enter}, typed("ax"), {Enter, Down}}),
+         "Passwords differ: nothing added", 1},
+        {"passwords agree", join({{Down, Enter}, typed("Bo"), {Enter}, typed("ab"), {Enter}, typed("ab"), {Enter, Down, Down}}),
+         "", 2},
+        {"wrong password to delete", join({{Delete, Enter}, typed("p"), {Enter, Down, Down}}), "Wrong password", 1},
+        {"no to the question", {Delete, Esc, Delete, "q", Down, Down}, "", 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        players({{"Ann", "pw"}});
+        game->player1 = 0;
+        game->noticeText.clear();
+        sounds.clear();
+        std::vector<std::string> keys = c.keys;
+        keys.push_back(Enter);
+        script(keys);
+        run();
+        EXPECT_EQ(game->screen, Quit);
+        EXPECT_EQ(game->noticeText, c.notice);
+        EXPECT_EQ(std::count(sounds.begin(), sounds.end(), WrongSound), *c.notice != 0 ? 1 : 0);
+        EXPECT_EQ(game->players.count, c.count);
+    }
 }
 
 TEST_F(PlayerMenu, AnEmptyNameAddsNoPlayer) {
@@ -246,16 +294,24 @@ TEST_F(PlayerMenu, ANameAlreadyInTheListAddsNoPlayer) {
     EXPECT_EQ(game->screen, Quit);
 }
 
-// Fixed: a cursor kept from a classroom with more players starts the stage on "Quit".
-TEST_F(PlayerMenu, ACursorBeyondTheRowsStartsOnQuit) {
-    players({{"Ann", ""}, {"Bob", ""}});
-    game->player1 = 7;
-    script({Shot, Enter});
-    run();
-    const Player bob = named("Bob");
-    EXPECT_TRUE(same(*screen(1, {"Bob"}, 2, nullptr), *shots.at(0)));
-    EXPECT_EQ(game->screen, Quit);
-    EXPECT_EQ(game->player1, 3);
+// Fixed: a cursor kept from a classroom with more players started the stage on "Quit" (or "Add
+// Player"), where one Enter ended the game: both stages start on the first row instead.
+TEST_F(PlayerMenu, ACursorBeyondThePlayersStartsOnTheFirstRow) {
+    for (int kept : {2, 3, 7}) {
+        SCOPED_TRACE(kept);
+        players({{"Ann", ""}, {"Bob", ""}});
+        game->player1 = kept;
+        shots.clear();
+        script({Shot, Enter, Idle, Shot, Enter});
+        run();
+        ASSERT_EQ(shots.size(), 2u);
+        const Player ann = named("Ann");
+        EXPECT_TRUE(same(*screen(1, {"Ann", "Bob"}, 0, &ann), *shots[0]));
+        EXPECT_TRUE(same(*screen(2, {"Singleplayer", "Bob"}, 0, &ann), *shots[1]));
+        EXPECT_EQ(game->screen, Track);
+        EXPECT_EQ(game->player1, 0);
+        expectSlots("inactive", "Ann", "inactive");
+    }
 }
 
 // Fixed: the row a stage begins on is taken without its password only from a player who has
@@ -270,10 +326,12 @@ TEST_F(PlayerMenu, NobodyRacesAsThePlayerOnTheFirstRowWithoutItsPassword) {
     ASSERT_EQ(shots.size(), 2u);
     const Player ann = named("Ann");
     ImageHandle asking = screen(1, {"Ann", "Bob"}, 0, &ann);
-    drawText(asking.get(), 7, 155, "Enter password:", Ink);
+    drawPrompt(asking.get(), "Enter password:", "");
     EXPECT_TRUE(same(*asking, *shots[0]));
     // After Escape from stage 2, Ann, who gave her password, is taken again at once.
-    EXPECT_TRUE(same(*screen(2, {"Singleplayer", "Bob"}, 0, &ann), *shots[1]));
+    ImageHandle again = screen(2, {"Singleplayer", "Bob"}, 0, &ann);
+    noticed(again.get(), "Wrong password");  // still up from the wrong "b"
+    EXPECT_TRUE(same(*again, *shots[1]));
     expectSlots("inactive", "Ann", "inactive");
 
     // Back to the classrooms and into the same classroom: that is a new entry, so Ann is asked again.
@@ -284,6 +342,7 @@ TEST_F(PlayerMenu, NobodyRacesAsThePlayerOnTheFirstRowWithoutItsPassword) {
     runClassroomMenu(*game);
     script({Enter, Shot, Enter, Esc, Esc});
     run();
+    noticed(asking.get(), "Wrong password");  // a moment has passed since the wrong "b"
     EXPECT_TRUE(same(*asking, *shots.at(2)));
     EXPECT_EQ(game->screen, Classrooms);
 }
@@ -305,7 +364,7 @@ TEST_F(PlayerMenu, DeleteOnSingleplayerDoesNothing) {
 TEST_F(PlayerMenu, Player1FollowsTheirRowWhenADeletionMovesIt) {
     players({{"Bob", ""}, {"Ann", ""}});
     game->player1 = 1;
-    script({Enter, Idle, Up, Delete, Idle, Shot, Enter});
+    script({Enter, Idle, Up, Delete, Enter, Idle, Shot, Enter});
     run();
     const Player ann = named("Ann");
     EXPECT_TRUE(same(*screen(2, {"Singleplayer"}, 0, &ann), *shots.at(0)));

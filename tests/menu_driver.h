@@ -15,12 +15,14 @@
 #include "headless_fixture.h"
 #include "present/key_strings.h"
 #include "accounts/accounts.h"
+#include "accounts/menu_list.h"
 #include "present/headless.h"
 #include "present/image.h"
 #include "present/platform.h"
 #include "present/sprite.h"
 #include "shell/frame.h"
 #include "shell/game.h"
+#include "shell/notice.h"
 #include "shell/watch.h"
 #include "store/records.h"
 
@@ -40,7 +42,7 @@ inline const std::string& Right = RightKey;
 inline const std::string& Up = UpKey;
 inline const std::string& Down = DownKey;
 inline const std::string& Delete = DeleteKey;
-// Keys no screen acts on, for the refused keys of the text field.
+// Keys the text field refuses (F1 opens the help card of the screen around it).
 const std::string Tab = "\t";
 const std::string F1 = "\xFF;";
 // Script entries that are not keys: a frame without a key, and a frame without a key that is kept
@@ -123,6 +125,13 @@ protected:
 
     // A picture for the test to draw what it expects on: the menus' paper.
     static ImageHandle paper() { return createImage(320, 180, Paper); }
+
+    // Draws on expected the notice line showing text, as a menu shows a refusal.
+    static void noticed(Image* expected, const std::string& text) {
+        Game scratch;
+        showNotice(scratch, text, 60);
+        drawNotice(scratch, expected);
+    }
 
     // Whether two canvases are equal, naming the first pixel that differs.
     static ::testing::AssertionResult same(const Image& expected, const Image& actual) {

@@ -125,7 +125,10 @@ protected:
             const double step = now - last;
             last = now;
             if (std::abs(step - 0.05) < 1e-9) {  // only the results wait steps 50 ms
-                if (!resultsSeen) results.assign(headlessScreen(), headlessScreen() + 1280 * 720);
+                if (!resultsSeen) {
+                    results.assign(headlessScreen(), headlessScreen() + 1280 * 720);
+                    if (onResults) onResults();
+                }
                 resultsSeen = true;
                 headlessPushKey("\t");
                 return;
@@ -204,6 +207,7 @@ protected:
     std::vector<std::uint32_t> results;
     long long frame = 0;
     std::function<void()> onFrame;  // called at every presented frame
+    std::function<void()> onResults;  // called once the results screen waits for its key
 };
 
 }  // namespace racetest

@@ -194,6 +194,32 @@ TEST(RaceReplays, NoRivalLeavesTheSlotInactiveAndAtRest) {
     EXPECT_EQ(game.racers[0].boost, 0);
 }
 
+// An empty record (a board whose count exceeds its record files) or a damaged one, time 0 or
+// below, is never the rival nor the own ghost, wherever it stands in the list.
+TEST(RaceReplays, OnlyTimesAboveZeroAreReplayed) {
+    struct Case {
+        std::vector<RaceRecord> records;
+        int rival;
+        int own;
+    };
+    const std::vector<Case> cases = {
+        {{record("Cid", 30), record("", 0)}, 0, -1},
+        {{record("", 0), record("Cid", 30)}, 1, -1},
+        {{record("Cid", 30), record("Dee", -5), record("Ann", -1), record("Ann", 40)}, 0, 3},
+        {{record("Cid", 0), record("Ann", 0)}, -1, -1},
+    };
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        Game game;
+        prepare(game, false);
+        Leaderboard board;
+        board.records = cases[i].records;
+        board.count = static_cast<int>(board.records.size());
+        chooseReplays(game, board);
+        EXPECT_EQ(game.racers[0].replayRecord, cases[i].rival) << "case " << i;
+        EXPECT_EQ(game.racers[2].replayRecord, cases[i].own) << "case " << i;
+    }
+}
+
 TEST(RaceReplays, AtMostOneDueSamplePerFrame) {
     Leaderboard board;
     board.records = {record("Cid", 10)};

@@ -1,6 +1,7 @@
 // Whole races through runRace on the headless back end: countdown, answers, finish, results,
 // abandoned races, stored files, ghosts and reproducibility.
 #include "race_fixture.h"
+#include "shell/notice.h"
 
 namespace racetest {
 namespace {
@@ -138,9 +139,19 @@ TEST_F(RaceTest, TwoPlayersOneFinishesOtherHoldsEscapeNeitherRecordStays) {
     choose(true);
     game.lesson2 = 1;  // player 2 on another board
     std::vector<int> finished;
-    Watchers.playerFinished = [&](int player, int, double) {
+    double benTime = 0;
+    Watchers.playerFinished = [&](int player, int, double seconds) {
         finished.push_back(player);
+        benTime = seconds;
         headlessSetKeyDown(1, true);  // player 1 gives up once player 2 is through
+    };
+    // Ben's top speed as his record held it at the finish: the frames up to and with the finish.
+    double benTop = 0;
+    bool benCounted = false;
+    onFrame = [&] {
+        if (benCounted) return;
+        benTop = std::max(benTop, 35 * game.racers[2].speed);
+        benCounted = !finished.empty();
     };
     race({Pupil{2, 0.2}});
     ASSERT_EQ(finished, std::vector<int>{2});
@@ -152,6 +163,64 @@ TEST_F(RaceTest, TwoPlayersOneFinishesOtherHoldsEscapeNeitherRecordStays) {
     EXPECT_TRUE(showsText(results, 163, 8, "Ben"));
     EXPECT_TRUE(showsText(results, 270, 8, "1st"));
     EXPECT_TRUE(showsText(results, 126, 8, "0th"));
+    // Ben's new bests are his race's own figures, though the race is not kept.
+    EXPECT_TRUE(showsText(results, 163, 85, "New High Score"));
+    EXPECT_TRUE(showsText(results, 163, 95, "N/A to " + formatTime(benTime) + " sec"));
+    EXPECT_TRUE(showsText(results, 163, 105, "New Top Speed"));
+    EXPECT_TRUE(showsText(results, 163, 115, "0.00 to " + formatTime(benTop) + " mph"));
+    EXPECT_TRUE(showsText(results, 229, 50, formatTime(benTop) + " mph"));
+    EXPECT_TRUE(showsText(results, 163, 140, "Toprace N/A"));  // the boards keep nothing of it
+}
+
+// The boards and the players file are on disk, exactly as they finally stay, while the results
+// screen waits for its key: switching the PC off there loses nothing.
+TEST_F(RaceTest, TheRaceIsStoredBeforeTheResultsWait) {
+    struct Case {
+        bool twoPlayers;
+        std::vector<Pupil> pupils;
+        double escapeAt;
+        std::vector<std::string> written;
+    };
+    const std::string board2 = "classrooms/room1/leaderboards/category1/lesson2/distance1";
+    const std::vector<Case> cases = {
+        {false, {Pupil{1, 0.25}}, -1, {boardFile().string(), boardFile().string() + "record1"}},
+        {false, {}, 2.0, {}},
+        {true, {Pupil{2, 0.2}}, -1, {board2}},  // player 1 gives up once player 2 is through
+    };
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        startHeadless();
+        fs::remove_all("classrooms");
+        LeaderboardTable = LeaderboardTableData{};
+        choose(cases[i].twoPlayers);
+        game.lesson2 = 1;
+        std::vector<std::string> paths = cases[i].written;
+        paths.push_back("classrooms/room1/players");
+        std::vector<std::string> atResults;
+        Watchers.playerFinished = [&](int, int, double) {
+            if (cases[i].twoPlayers) headlessSetKeyDown(1, true);
+        };
+        onResults = [&] {
+            for (const std::string& path : paths) atResults.push_back(fs::exists(path) ? readFile(path) : "missing");
+        };
+        race(cases[i].pupils, cases[i].escapeAt);
+        ASSERT_EQ(atResults.size(), paths.size()) << "case " << i;
+        for (std::size_t f = 0; f < paths.size(); ++f) {
+            ASSERT_TRUE(fs::exists(paths[f])) << "case " << i << " " << paths[f];
+            EXPECT_EQ(atResults[f], readFile(paths[f])) << "case " << i << " " << paths[f];
+        }
+    }
+}
+
+// A save that fails is told on the results screen itself, in the notice line at its foot.
+TEST_F(RaceTest, AFailedSaveShowsOnTheResultsScreen) {
+    startHeadless(true);
+    choose(false);
+    std::ofstream("classrooms") << "not a folder";
+    race({Pupil{1, 0.25}});
+    EXPECT_EQ(shown(results, 0, NoticeTop), 0xFF000000u);      // the notice's frame
+    EXPECT_EQ(shown(results, 160, NoticeTop + 1), 0xFFFFF4C8u);  // and its paper
+    EXPECT_TRUE(showsText(results, 7, 85, "New High Score"));  // the figures are drawn all the same
+    shotResults("failed-save-results");
 }
 
 TEST_F(RaceTest, TwoPlayersOnOneBoardKeepBothRecordsPlayerOneFirst) {
@@ -180,8 +249,8 @@ TEST_F(RaceTest, WrongAnswerOfPlayerTwoChangesOnlyPlayerTwosLine) {
     };
     race({}, 6.5);
     ASSERT_FALSE(after.empty());
-    EXPECT_TRUE(showsText(after, 160 + 80, 171, "Incorrect"));
-    EXPECT_FALSE(showsText(after, 80, 171, "Incorrect"));
+    EXPECT_TRUE(showsText(after, 160 + 2, 151, "Incorrect"));  // the feedback's tab above the strip
+    EXPECT_FALSE(showsText(after, 2, 151, "Incorrect"));
     EXPECT_EQ(game.problem2.tries, 1);
     EXPECT_EQ(game.problem1.tries, 0);
 }

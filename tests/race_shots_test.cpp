@@ -46,6 +46,13 @@ TEST_F(RaceShots, TwoPlayersSplitView) {
     shotResults("two-results");
 }
 
+TEST_F(RaceShots, ResultsOfATwoPlayerRaceOnePupilAbandoned) {
+    choose(true, 0);
+    Watchers.playerFinished = [](int, int, double) { headlessSetKeyDown(1, true); };
+    race({Pupil{2, 0.2}});
+    shotResults("two-abandoned-results");
+}
+
 TEST_F(RaceShots, ResultsOfAFirstRaceAndOfARaceAgainstAGhost) {
     choose(false, 2);
     race({Pupil{1, 0.25}});

@@ -45,7 +45,7 @@ TEST_F(LessonMenuTest, ThreePlayersThreeLeaderLinesFastestFirstThenThoseWithoutA
     EXPECT_TRUE(textShown(6, 130, "2: Bob"));
     EXPECT_TRUE(textShown(115, 130, "30.20"));
     EXPECT_TRUE(textShown(6, 140, "3: Ann"));
-    EXPECT_TRUE(textShown(115, 140, "0.00"));
+    EXPECT_TRUE(textShown(115, 140, "-"));
     EXPECT_TRUE(blank(0, 150, 160, 30));  // no fourth line
     EXPECT_TRUE(blank(160, 0, 160, 180)); // no second column
 }
@@ -64,7 +64,7 @@ TEST_F(LessonMenuTest, EqualTimesKeepListOrder) {
     EXPECT_TRUE(textShown(6, 130, "2: Di"));
     EXPECT_TRUE(textShown(6, 140, "3: Ann"));
     EXPECT_TRUE(textShown(6, 150, "4: Cy"));
-    EXPECT_TRUE(textShown(115, 150, "0.00"));
+    EXPECT_TRUE(textShown(115, 150, "-"));
     EXPECT_TRUE(textShown(52, 90, "\xF6 12s"));
     const std::vector<int> order = leadersOrder(game.players, Divide, 14, 2, 6);
     EXPECT_EQ(order, (std::vector<int>{1, 3, 0, 2}));
@@ -90,6 +90,35 @@ TEST_F(LessonMenuTest, EightPlayersShowSixLinesForPlayerOneAndFiveForPlayerTwo) 
     EXPECT_TRUE(textShown(275, 120, "40.00"));
     EXPECT_TRUE(textShown(163, 160, "5: P4"));
     EXPECT_TRUE(blank(163, 170, 150, 8));
+}
+
+// Fixed: a pupil without a race showed "0.00", which reads as the fastest time, and a time of
+// 100 s or more ran into player 2's column or off the canvas. At most five characters fit.
+TEST(LeaderTime, ShowsADashWithoutARaceAndFitsItsColumn) {
+    const struct {
+        double seconds;
+        const char* shown;
+    } cases[] = {{0, "-"},          {9.5, "9.50"},      {12.344, "12.34"},   {99.996, "100.0"},
+                 {123.46, "123.5"}, {999.96, "1000"},   {1234.4, "1234"},    {99999.4, "99999"},
+                 {99999.6, "#####"}, {1e9, "#####"}};
+    for (const auto& c : cases) EXPECT_EQ(leaderTime(c.seconds), c.shown) << c.seconds;
+}
+
+TEST_F(LessonMenuTest, LongTimesStayInsideBothColumns) {
+    prepare();
+    setPlayers({"Ann", "Bob", "Cy"});
+    game.twoPlayers = 1;
+    game.player2 = 1;
+    addRace("Ann", 123.46, Add, 0, 0);
+    addRace("Bob", 1234.4, Add, 0, 0);
+    press({Esc});
+    lessonMenu(game);
+    for (int timeX : {115, 275}) {
+        EXPECT_TRUE(textShown(timeX, 120, "123.5"));
+        EXPECT_TRUE(textShown(timeX, 130, "1234"));
+        EXPECT_TRUE(textShown(timeX, 140, "-"));
+    }
+    EXPECT_TRUE(blank(155, 120, 8, 30));  // player 1's times end before player 2's names
 }
 
 TEST_F(LessonMenuTest, CustomShowsTheGridInPlaceOfTheLeadersUntilTheLessonChanges) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "store/records.h"
 #include "store/stats.h"
@@ -44,6 +45,26 @@ TEST_F(Statistics, BestTimeIsTheLowestAndZeroIsReplaced) {
     add(0, 0, 1, "Cy", 25, 0, 0);
     EXPECT_EQ(bestTime("Cy", 0, 0, -1), 25);
     EXPECT_EQ(bestTime("Cy", 0, 0, 0), 0);
+}
+
+// A time of 0 or below is no time: never a best, wherever it stands among the player's records.
+TEST_F(Statistics, BestTimeCountsOnlyTimesAboveZero) {
+    struct Case {
+        std::vector<double> times;
+        double best;
+    };
+    const std::vector<Case> cases = {
+        {{-5}, 0},
+        {{-5, 40}, 40},
+        {{40, -5}, 40},
+        {{40, 0}, 40},
+        {{0, -0.01, 33, 35}, 33},
+    };
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        LeaderboardTable = LeaderboardTableData{};
+        for (double t : cases[i].times) add(2, 3, 1, "Eve", t, 0, 0);
+        EXPECT_EQ(bestTime("Eve", 2, 3, 1), cases[i].best) << "case " << i;
+    }
 }
 
 TEST_F(Statistics, NamesCompareByteForByte) {

@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 
+#include <cerrno>
 #include <cfloat>
 #include <chrono>
 #include <climits>
@@ -14,6 +15,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "store/fields.h"
@@ -338,7 +340,6 @@ TEST_F(SavedData, ABoardStoredWithFewerRecordsLeavesTheRest) {
     Leaderboard& board = LeaderboardTable.boards[1][0][2];
     board.records.resize(3);
     board.count = 3;
-    board.records[2].name = "changed";
     saveLeaderboard(0, 1, 0, 2);
     EXPECT_TRUE(fs::exists(boardPath(0, 1, 0, 2) + "record5"));
     LeaderboardTable = LeaderboardTableData{};
@@ -347,7 +348,49 @@ TEST_F(SavedData, ABoardStoredWithFewerRecordsLeavesTheRest) {
     ASSERT_EQ(back.count, 3);
     ASSERT_EQ(back.records.size(), 3u);
     EXPECT_EQ(back.records[0].name, "P0");
-    EXPECT_EQ(back.records[2].name, "changed");
+    EXPECT_EQ(back.records[2].name, "P2");
+}
+
+// A board whose count is 100 with record files 1-10 and 81-100 only, as a teacher's tidying or a
+// damaged disk leaves it: every file present is read, and a race's save adds its record without
+// writing anything over the intact files.
+TEST_F(SavedData, AGapOfMissingRecordFilesLosesNothing) {
+    const std::string board = boardPath(0, 2, 3, 4);
+    put(board, " 100\r\nGap\r\n");
+    for (int n = 1; n <= 100; ++n) {
+        if (n > 10 && n <= 80) continue;
+        writeRaceRecord(makeRecord("R" + std::to_string(n), n, 2), board + "record" + std::to_string(n));
+    }
+    put(board + "record0", "not a record of ours");
+    const std::string before[] = {slurp(board + "record81"), slurp(board + "record90"), slurp(board + "record100")};
+
+    Leaderboard alone;
+    readLeaderboard(alone, board);  // the teacher's report reads one board at a time
+    loadLeaderboards(0);
+    for (const Leaderboard* b : {&alone, &LeaderboardTable.boards[2][3][4]}) {
+        ASSERT_EQ(b->count, 100);
+        ASSERT_EQ(b->records.size(), 100u);
+        EXPECT_EQ(b->records[9].name, "R10");
+        EXPECT_EQ(b->records[10].name + b->records[79].name, "");  // missing: empty records
+        EXPECT_EQ(b->records[80].name, "R81");
+        EXPECT_EQ(b->records[99].name, "R100");
+        EXPECT_EQ(b->records[99].samples.size(), 2u);
+        EXPECT_EQ(b->title, "Gap");
+    }
+
+    addRecord(2, 3, 4, makeRecord("Racer", 7, 3));
+    saveLeaderboard(0, 2, 3, 4);
+    EXPECT_EQ(slurp(board), " 101\r\nGap\r\n");
+    EXPECT_EQ(slurp(board + "record81"), before[0]);
+    EXPECT_EQ(slurp(board + "record90"), before[1]);
+    EXPECT_EQ(slurp(board + "record100"), before[2]);
+    EXPECT_FALSE(fs::exists(board + "record11"));  // an empty record it failed to read stays unwritten
+    LeaderboardTable = LeaderboardTableData{};
+    loadLeaderboards(0);
+    const Leaderboard& back = LeaderboardTable.boards[2][3][4];
+    ASSERT_EQ(back.count, 101);
+    EXPECT_EQ(back.records[99].name, "R100");
+    EXPECT_EQ(back.records[100].name, "Racer");
 }
 
 // Classrooms A, B and C, each with a player file and one stored board.
@@ -454,6 +497,60 @@ TEST_F(SavedData, AFailedWriteKeepsTheOldFile) {
     savePlayers(players, 1);
     EXPECT_EQ(slurp("classrooms/room2"), "not a directory");
     EXPECT_FALSE(writeFileAtomically("missing/dir/file", "x"));
+}
+
+// On a full disk the board on disk keeps its count and records until every new record is written;
+// the records that did not reach the disk are written by the next save.
+TEST_F(SavedData, ARecordThatCannotBeWrittenLeavesTheBoardWhole) {
+    takeSaveTrouble();  // forget what earlier tests left
+    for (int i = 0; i < 3; ++i) addRecord(0, 1, 2, makeRecord("Old" + std::to_string(i), 20 + i, 1));
+    saveLeaderboard(0, 0, 1, 2);
+    const std::string board = boardPath(0, 0, 1, 2);
+    const std::string boardBefore = slurp(board);
+    const std::string thirdBefore = slurp(board + "record3");
+    addRecord(0, 1, 2, makeRecord("Big", 30, 200));  // a record file far larger than the board file
+    addRecord(0, 1, 2, makeRecord("Small", 31, 0));
+    {
+        FileSizeLimit limit(1024);
+        saveLeaderboard(0, 0, 1, 2);
+    }
+    EXPECT_EQ(takeSaveTrouble(), "Could not save: the disk is full");
+    EXPECT_EQ(slurp(board), boardBefore);  // after a restart no empty race is counted
+    EXPECT_EQ(slurp(board + "record3"), thirdBefore);
+
+    saveLeaderboard(0, 0, 1, 2);  // the next race's save, with room on the disk again
+    EXPECT_EQ(takeSaveTrouble(), "");
+    LeaderboardTable = LeaderboardTableData{};
+    loadLeaderboards(0);
+    const Leaderboard& back = LeaderboardTable.boards[0][1][2];
+    ASSERT_EQ(back.count, 5);
+    EXPECT_EQ(back.records[2].name, "Old2");
+    EXPECT_EQ(back.records[3].samples.size(), 200u);
+    EXPECT_EQ(back.records[4].name, "Small");
+}
+
+// The words the class reads for each reason a save failed; the first failure since the last
+// look is the one told.
+TEST(SaveTrouble, WordsForEachReason) {
+    takeSaveTrouble();
+    const std::pair<std::vector<int>, std::string> cases[] = {
+        {{}, ""},
+        {{ENOSPC}, "Could not save: the disk is full"},
+        {{EDQUOT}, "Could not save: the disk is full"},
+        {{EFBIG}, "Could not save: the disk is full"},
+        {{EROFS, ENOSPC}, "Could not save: the folder is read-only"},
+        {{EACCES}, "Could not save: the folder is read-only"},
+        {{EPERM}, "Could not save: the folder is read-only"},
+        {{ENOENT}, "Could not save: the folder is missing"},
+        {{ENOTDIR}, "Could not save: the folder is missing"},
+        {{EIO}, "Could not save: a disk error"},
+        {{0}, "Could not save: a disk error"},
+    };
+    for (const auto& [errors, words] : cases) {
+        for (const int error : errors) noteWriteFailure(error);
+        EXPECT_EQ(takeSaveTrouble(), words) << (errors.empty() ? 0 : errors[0]);
+        EXPECT_EQ(takeSaveTrouble(), "");  // told once
+    }
 }
 
 // A run that stopped mid-save leaves "<file>.tmp<pid>-<n>" behind, and a later run with the same

@@ -6,6 +6,7 @@
 #include "present/platform.h"
 #include "present/sprite.h"
 #include "shell/frame.h"
+#include "shell/help.h"
 #include "shell/notice.h"
 #include "store/store.h"
 
@@ -13,11 +14,14 @@ namespace {
 
 // The locals of one run of the menu.
 struct ClassroomMenu {
-    int entryMode = 0;  // 0 browsing, 1 typing a new classroom's name, 2 its password
+    int entryMode = 0;  // 0 browsing, 1 typing a new classroom's name, 2 its password, 3 the password again
     bool askOpen = false;
+    bool confirmDelete = false;  // "Delete ...?" is asked: one key wipes a classroom with all its races
     bool askDelete = false;
     std::string nameText;
     std::string passwordText;
+    std::string repeatText;
+    int topRow = 0;  // the first entry shown in the last frame
 };
 
 enum class Outcome { Stay, Leave };
@@ -32,8 +36,18 @@ const std::string& selectedPassword(const Game& game) {
 
 bool onClassroomRow(const Game& game) { return game.classroom >= 0 && game.classroom < game.classrooms.count; }
 
+bool promptOpen(const ClassroomMenu& menu) {
+    return menu.entryMode != 0 || menu.askOpen || menu.confirmDelete || menu.askDelete;
+}
+
+void addTypedClassroom(Game& game, const ClassroomMenu& menu) {
+    addClassroom(game.classrooms, menu.nameText, menu.passwordText);
+    game.classroom = game.classrooms.count - 1;
+    saveClassrooms(game.classrooms);
+}
+
 // The keys of the browsing state.
-Outcome browse(Game& game, ClassroomMenu& menu, const ListWindow& window) {
+Outcome browse(Game& game, ClassroomMenu& menu) {
     const int count = game.classrooms.count;
     if (pendingKey == EnterKey) {
         pendingKey.clear();
@@ -55,10 +69,9 @@ Outcome browse(Game& game, ClassroomMenu& menu, const ListWindow& window) {
         if (!onClassroomRow(game)) return Outcome::Stay;
         pendingKey.clear();
         playSound(ConfirmSound);
-        menu.passwordText.clear();
-        menu.askDelete = true;
+        menu.confirmDelete = true;
     } else if (pendingKey == DownKey) {
-        if (game.classroom < window.bottomRow + 2) {
+        if (game.classroom < count + 1) {
             pendingKey.clear();
             ++game.classroom;
             playSound(MoveSound);
@@ -74,17 +87,30 @@ Outcome browse(Game& game, ClassroomMenu& menu, const ListWindow& window) {
 }
 
 // The open field or question of this frame, or the browsing keys when none is open.
-Outcome actOnKey(Game& game, ClassroomMenu& menu, const ListWindow& window, Image* canvas) {
+Outcome actOnKey(Game& game, ClassroomMenu& menu, Image* canvas) {
     if (menu.entryMode == 1) {
-        if (editText(menu.nameText, 20) == 1) menu.entryMode = menu.nameText.empty() ? 0 : 2;
+        if (editText(menu.nameText, 20) == 1) {
+            menu.entryMode = menu.nameText.empty() ? 0 : 2;
+            if (menu.nameText.empty()) refuse(game, "No name: nothing added");
+        }
         drawPrompt(canvas, "Enter classname:", menu.nameText);
     } else if (menu.entryMode == 2) {
         drawPrompt(canvas, "New password:", stars(menu.passwordText));
         if (editText(menu.passwordText, 10) == 1) {
-            addClassroom(game.classrooms, menu.nameText, menu.passwordText);
-            game.classroom = game.classrooms.count - 1;
+            // A password typed once as stars could hold a slip nobody sees: a password is typed
+            // twice, and none needs no second typing.
+            menu.entryMode = menu.passwordText.empty() ? 0 : 3;
+            menu.repeatText.clear();
+            if (menu.passwordText.empty()) addTypedClassroom(game, menu);
+        }
+    } else if (menu.entryMode == 3) {
+        drawPrompt(canvas, "Repeat password:", stars(menu.repeatText));
+        if (editText(menu.repeatText, 10) == 1) {
             menu.entryMode = 0;
-            saveClassrooms(game.classrooms);
+            if (menu.repeatText == menu.passwordText)
+                addTypedClassroom(game, menu);
+            else
+                refuse(game, "Passwords differ: nothing added");
         }
     } else if (menu.askOpen) {
         if (selectedPassword(game).empty()) {
@@ -99,7 +125,22 @@ Outcome actOnKey(Game& game, ClassroomMenu& menu, const ListWindow& window, Imag
             }
             menu.passwordText.clear();
             menu.askOpen = false;
+            refuse(game, "Wrong password");
         }
+    } else if (menu.confirmDelete) {
+        drawPrompt(canvas, "Delete " + game.classrooms.items[static_cast<std::size_t>(game.classroom)].name + "?",
+                   DeleteAnswers);
+        // Only Enter deletes; Escape or any other key keeps the classroom.
+        if (pendingKey == EnterKey) {
+            playSound(ConfirmSound);
+            menu.confirmDelete = false;
+            menu.passwordText.clear();
+            menu.askDelete = true;
+        } else if (!pendingKey.empty()) {
+            playSound(MoveSound);
+            menu.confirmDelete = false;
+        }
+        pendingKey.clear();
     } else if (menu.askDelete) {
         if (selectedPassword(game).empty()) {
             deleteClassroom(game.classrooms, game.classroom);
@@ -112,12 +153,14 @@ Outcome actOnKey(Game& game, ClassroomMenu& menu, const ListWindow& window, Imag
             if (menu.passwordText == selectedPassword(game)) {
                 deleteClassroom(game.classrooms, game.classroom);
                 saveClassrooms(game.classrooms);
+            } else {
+                refuse(game, "Wrong password");
             }
             menu.passwordText.clear();
             menu.askDelete = false;
         }
     } else {
-        return browse(game, menu, window);
+        return browse(game, menu);
     }
     return Outcome::Stay;
 }
@@ -127,22 +170,24 @@ Outcome actOnKey(Game& game, ClassroomMenu& menu, const ListWindow& window, Imag
 void runClassroomMenu(Game& game) {
     forgetAcceptedPlayers();
     loadClassrooms(game.classrooms);
-    // The selection kept from the last visit may lie beyond a list that has shrunk since.
-    if (game.classroom > game.classrooms.count + 1) game.classroom = game.classrooms.count + 1;
-    if (game.classroom < 0) game.classroom = 0;
+    // The selection kept from the last visit may lie beyond a list that has shrunk since: it starts
+    // on the first row, never on "Quit", where one Enter would end the game.
+    if (game.classroom >= game.classrooms.count || game.classroom < 0) game.classroom = 0;
     ClassroomMenu menu;
     for (;;) {
         tickFrame();
-        pendingKey = readKey();
+        pendingKey = readFrameKey(game, HelpTopic::Classrooms);
         Image* canvas = game.mainPanel.canvas.get();
         putImage(canvas, 0, 0, game.back2Image.get(), PutMode::Copy);
-        const ListWindow window = listWindow(game.classroom, game.classrooms.count);
+        const ListWindow window = listWindow(menu.topRow, game.classroom, game.classrooms.count,
+                                             shownEntries(game, promptOpen(menu)));
+        menu.topRow = window.topRow;
         drawText(canvas, 7, 8, "Select Class ", MenuInk);
         for (int i = window.topRow < 0 ? 0 : window.topRow; i <= window.bottomRow; ++i)
             drawText(canvas, 15, rowY(window, i), game.classrooms.items[static_cast<std::size_t>(i)].name, MenuInk);
         drawTrailingRows(canvas, window, "Add Class");
         drawSelectionFrame(canvas, window, game.classroom, 200);
-        if (actOnKey(game, menu, window, canvas) == Outcome::Leave) return;
+        if (actOnKey(game, menu, canvas) == Outcome::Leave) return;
         drawNotice(game, game.mainPanel.canvas.get());
         lockScreen();
         presentPanel(game.mainPanel);

@@ -11,6 +11,7 @@
 #include "present/platform.h"
 #include "present/sprite.h"
 #include "shell/frame.h"
+#include "shell/help.h"
 #include "shell/notice.h"
 #include "store/store.h"
 
@@ -42,11 +43,14 @@ void rememberAccepted(int position) {
 // The locals of one stage.
 struct PlayerMenu {
     int stage = 0;      // 0 choosing player 1, 1 choosing player 2
-    int entryMode = 0;  // 0 browsing, 1 typing a new player's name, 2 its password
+    int entryMode = 0;  // 0 browsing, 1 typing a new player's name, 2 its password, 3 the password again
     bool askOpen = false;
+    bool confirmDelete = false;  // "Delete ...?" is asked: one key would wipe a pupil's name and races
     bool askDelete = false;
     std::string nameText;
     std::string passwordText;
+    std::string repeatText;
+    int topRow = 0;  // the first entry shown in the last frame
 };
 
 enum class Outcome { Stay, StageEnded, BackToFirstStage, StagesOver, QuitGame };
@@ -61,8 +65,9 @@ void save(const Game& game) { savePlayers(game.players, game.classroom); }
 void beginStage(Game& game, PlayerMenu& menu, int stage) {
     menu = PlayerMenu();
     menu.stage = stage;
-    // A cursor kept from a classroom with more players may point past "Quit".
-    game.player1 = std::clamp(game.player1, 0, game.players.count + 1);
+    // A cursor kept from a classroom with fewer players would stand on "Add Player", "Quit" or past
+    // them, where one Enter ends the game: it starts on the first row instead.
+    if (!isPlayerRow(game, game.player1)) game.player1 = 0;
     game.player2 = game.player1;
 }
 
@@ -73,6 +78,16 @@ Outcome accept(Game& game, const PlayerMenu& menu) {
     rememberAccepted(sel);
     save(game);
     return Outcome::StageEnded;
+}
+
+bool promptOpen(const PlayerMenu& menu) {
+    return menu.entryMode != 0 || menu.askOpen || menu.confirmDelete || menu.askDelete;
+}
+
+void addTypedPlayer(Game& game, const PlayerMenu& menu) {
+    addPlayer(game.players, menu.nameText, menu.passwordText);
+    selection(game, menu) = game.players.count - 1;
+    save(game);
 }
 
 void removeSelected(Game& game, const PlayerMenu& menu) {
@@ -86,7 +101,7 @@ void removeSelected(Game& game, const PlayerMenu& menu) {
 }
 
 // The keys of the browsing state.
-Outcome browse(Game& game, PlayerMenu& menu, const ListWindow& window) {
+Outcome browse(Game& game, PlayerMenu& menu) {
     int& sel = selection(game, menu);
     const int count = game.players.count;
     if (pendingKey == EnterKey) {
@@ -117,10 +132,9 @@ Outcome browse(Game& game, PlayerMenu& menu, const ListWindow& window) {
         if (!isPlayerRow(game, sel) || singleplayerRow) return Outcome::Stay;
         pendingKey.clear();
         playSound(ConfirmSound);
-        menu.passwordText.clear();
-        menu.askDelete = true;
+        menu.confirmDelete = true;
     } else if (pendingKey == DownKey) {
-        if (sel < window.bottomRow + 2) {
+        if (sel < count + 1) {
             pendingKey.clear();
             ++sel;
             playSound(MoveSound);
@@ -143,19 +157,36 @@ Outcome browse(Game& game, PlayerMenu& menu, const ListWindow& window) {
 }
 
 // The open field or question of this frame, or the browsing keys when none is open.
-Outcome actOnKey(Game& game, PlayerMenu& menu, const ListWindow& window, Image* canvas) {
-    int& sel = selection(game, menu);
+Outcome actOnKey(Game& game, PlayerMenu& menu, Image* canvas) {
+    const int sel = selection(game, menu);
     if (menu.entryMode == 1) {
-        if (editText(menu.nameText, 10) == 1)
-            menu.entryMode = menu.nameText.empty() || nameTaken(game.players, menu.nameText) ? 0 : 2;
+        if (editText(menu.nameText, 10) == 1) {
+            menu.entryMode = 0;
+            if (menu.nameText.empty())
+                refuse(game, "No name: nothing added");
+            else if (nameTaken(game.players, menu.nameText))
+                refuse(game, "That name is taken");
+            else
+                menu.entryMode = 2;
+        }
         drawPrompt(canvas, "Enter username:", menu.nameText);
     } else if (menu.entryMode == 2) {
         drawPrompt(canvas, "New password:", stars(menu.passwordText));
         if (editText(menu.passwordText, 10) == 1) {
-            addPlayer(game.players, menu.nameText, menu.passwordText);
-            sel = game.players.count - 1;
+            // A password typed once as stars could hold a slip nobody sees: a password is typed
+            // twice, and none needs no second typing.
+            menu.entryMode = menu.passwordText.empty() ? 0 : 3;
+            menu.repeatText.clear();
+            if (menu.passwordText.empty()) addTypedPlayer(game, menu);
+        }
+    } else if (menu.entryMode == 3) {
+        drawPrompt(canvas, "Repeat password:", stars(menu.repeatText));
+        if (editText(menu.repeatText, 10) == 1) {
             menu.entryMode = 0;
-            save(game);
+            if (menu.repeatText == menu.passwordText)
+                addTypedPlayer(game, menu);
+            else
+                refuse(game, "Passwords differ: nothing added");
         }
     } else if (menu.askOpen) {
         const std::string& password = game.players.items[static_cast<std::size_t>(sel)].password;
@@ -165,7 +196,21 @@ Outcome actOnKey(Game& game, PlayerMenu& menu, const ListWindow& window, Image* 
             if (menu.passwordText == password) return accept(game, menu);
             menu.passwordText.clear();
             menu.askOpen = false;
+            refuse(game, "Wrong password");
         }
+    } else if (menu.confirmDelete) {
+        drawPrompt(canvas, "Delete " + game.players.items[static_cast<std::size_t>(sel)].name + "?", DeleteAnswers);
+        // Only Enter deletes; Escape or any other key keeps the player.
+        if (pendingKey == EnterKey) {
+            playSound(ConfirmSound);
+            menu.confirmDelete = false;
+            menu.passwordText.clear();
+            menu.askDelete = true;
+        } else if (!pendingKey.empty()) {
+            playSound(MoveSound);
+            menu.confirmDelete = false;
+        }
+        pendingKey.clear();
     } else if (menu.askDelete) {
         const std::string password = game.players.items[static_cast<std::size_t>(sel)].password;
         if (password.empty()) {
@@ -175,12 +220,15 @@ Outcome actOnKey(Game& game, PlayerMenu& menu, const ListWindow& window, Image* 
         }
         drawPrompt(canvas, "Enter password:", stars(menu.passwordText));
         if (editText(menu.passwordText, 10) == 1) {
-            if (menu.passwordText == password) removeSelected(game, menu);
+            if (menu.passwordText == password)
+                removeSelected(game, menu);
+            else
+                refuse(game, "Wrong password");
             menu.passwordText.clear();
             menu.askDelete = false;
         }
     } else {
-        return browse(game, menu, window);
+        return browse(game, menu);
     }
     return Outcome::Stay;
 }
@@ -201,15 +249,17 @@ void drawPlayerList(Game& game, const PlayerMenu& menu, const ListWindow& window
 Outcome runStage(Game& game, PlayerMenu& menu) {
     for (;;) {
         tickFrame();
-        pendingKey = readKey();
+        pendingKey = readFrameKey(game, menu.stage == 0 ? HelpTopic::FirstPlayer : HelpTopic::SecondPlayer);
         Image* canvas = game.mainPanel.canvas.get();
         putImage(canvas, 0, 0, game.back2Image.get(), PutMode::Copy);
         const int sel = selection(game, menu);
-        const ListWindow window = listWindow(sel, game.players.count);
+        const ListWindow window =
+            listWindow(menu.topRow, sel, game.players.count, shownEntries(game, promptOpen(menu)));
+        menu.topRow = window.topRow;
         drawPlayerList(game, menu, window, canvas);
-        if (window.bottomRow >= 0 && sel >= 0 && sel <= window.bottomRow) drawPlayerStats(game, sel);
+        if (isPlayerRow(game, sel)) drawPlayerStats(game, sel);
         drawSelectionFrame(canvas, window, sel, 120);
-        const Outcome outcome = actOnKey(game, menu, window, canvas);
+        const Outcome outcome = actOnKey(game, menu, canvas);
         if (outcome != Outcome::Stay) return outcome;
         drawNotice(game, game.mainPanel.canvas.get());
         lockScreen();

@@ -40,6 +40,8 @@ constexpr double FallbackFramesPerSecond = 60.0;
 // Some drivers claim vsync and do not wait (no display, a hidden window): even then presents
 // come no faster than a little above the display's refresh rate.
 constexpr double RefreshHeadroom = 1.25;
+// The title tells where help is, on every screen (UTF-8, with an em dash).
+constexpr const char* WindowTitle = "Tally Rally \u2014 F1: help";
 // A game that stops reading keys must not make the queue grow without end.
 constexpr std::size_t MostQueuedKeys = 256;
 
@@ -102,8 +104,8 @@ void closeDisplay();
 void pumpEvents() {
     if (SDL_WasInit(SDL_INIT_VIDEO) == 0) return;
     // The Num Lock state SDL reports can be out of step with the system's. A keypad digit that SDL
-    // thinks moves the cursor is held back for one event: if typed text follows at once, the
-    // keypad typed after all and the text alone is queued.
+    // thinks types nothing is held back for one event: if typed text follows at once, the keypad
+    // typed after all and the text alone is queued.
     std::string heldKeypadKey;
     SDL_Event event;
     while (SDL_PollEvent(&event) != 0) {
@@ -138,7 +140,7 @@ void sleepSeconds(double seconds) {
 
 bool createWindow(int width, int height, bool fullscreen) {
     const Uint32 flags = SDL_WINDOW_RESIZABLE | (fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
-    display.window = SDL_CreateWindow("Tally Rally", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height,
+    display.window = SDL_CreateWindow(WindowTitle, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height,
                                       flags);
     display.fullscreen = fullscreen && display.window != nullptr;
     return display.window != nullptr;

@@ -11,6 +11,8 @@ inline const std::string RightKey = "\xFFM";
 inline const std::string UpKey = "\xFFH";
 inline const std::string DownKey = "\xFFP";
 inline const std::string DeleteKey = "\xFFS";
+// Shows the help card of the screen it is pressed on.
+inline const std::string F1Key = "\xFF;";
 
 // The scan code of Escape, for isKeyDown: holding it abandons a race.
 constexpr int EscScanCode = 1;

@@ -120,15 +120,12 @@ std::string keyStringForKeyDown(int keyCode, bool numLock) {
         default: break;
     }
     if (keyCode >= F1 && keyCode < F1 + 10) return extended(0x3B + (keyCode - F1));  // ";" .. "D"
-    // Without Num Lock the keypad is a second cursor block, giving the keys' own set-1 codes;
-    // with it the digits and the decimal point arrive as typed text.
+    // Without Num Lock the keypad types nothing, yet its digits must still be digits: they are
+    // player 2's keys, never a second cursor block for player 1.
     if (!numLock) {
-        if (keyCode >= Keypad1 && keyCode <= Keypad9) {
-            static constexpr int Codes[9] = {0x4F, 0x50, 0x51, 0x4B, 0x4C, 0x4D, 0x47, 0x48, 0x49};
-            return extended(Codes[keyCode - Keypad1]);
-        }
-        if (keyCode == Keypad0) return extended(0x52);
-        if (keyCode == KeypadPeriod) return extended(0x53);
+        if (keyCode >= Keypad1 && keyCode <= Keypad9) return singleByte('1' + (keyCode - Keypad1));
+        if (keyCode == Keypad0) return "0";
+        if (keyCode == KeypadPeriod) return ".";
     }
     return "";
 }
@@ -137,7 +134,7 @@ bool queuesKeyDown(int keyCode, bool repeat) { return !(repeat && keyCode == Key
 
 bool isKeypadDigitKey(int keyCode) {
     using namespace KeyCode;
-    return (keyCode >= Keypad1 && keyCode <= Keypad9) || keyCode == Keypad0 || keyCode == KeypadPeriod;
+    return keyCode >= Keypad1 && keyCode <= KeypadPeriod;
 }
 
 std::vector<int> usagesForScanCode(int scanCode) {

@@ -52,8 +52,9 @@ std::vector<std::string> keyStringsFromText(std::string_view utf8);
 
 // The key string queued when a key goes down (or repeats), or "" when the key queues nothing
 // here, either because it has no meaning for the game or because its character arrives as typed
-// text instead (so that a key is never queued twice). numLock tells whether the keypad types
-// digits (then they arrive as text) or moves like the cursor keys.
+// text instead (so that a key is never queued twice). The keypad's digits and decimal point type
+// text with Num Lock on (numLock) and give their characters here without it: player 2 answers and
+// steers with them, so they never act as cursor keys for player 1. Its operators always type text.
 std::string keyStringForKeyDown(int keyCode, bool numLock);
 
 // Whether a key-down event is queued at all. The auto-repeats of a held Escape are not: Escape is
@@ -63,7 +64,9 @@ std::string keyStringForKeyDown(int keyCode, bool numLock);
 bool queuesKeyDown(int keyCode, bool repeat);
 
 // Whether the key is one of the keypad's digits or its decimal point, which type text with Num
-// Lock on and act as cursor keys without it.
+// Lock on and give their characters on key-down without it. The Num Lock state the display layer
+// reports can be out of step with the system's, so the back end holds such a key-down back for one
+// event and drops it when typed text follows.
 bool isKeypadDigitKey(int keyCode);
 
 // The USB HID usage ids of the keys that a PC set-1 scan code names, for the held-key test. The

@@ -6,6 +6,7 @@
 #include "present/platform.h"
 #include "present/sprite.h"
 #include "shell/frame.h"
+#include "shell/help.h"
 
 void runSplash(Game& game) {
     setupPanel(game.mainPanel, 640, 360, 320, 180);
@@ -16,7 +17,7 @@ void runSplash(Game& game) {
     playSound(SplashSound);
     for (;;) {
         tickFrame();
-        pendingKey = readKey();
+        pendingKey = readFrameKey(game, HelpTopic::Splash);
         t += FrameClock.frameDelta / 180.0;
         if (veil > 0 && t > 0.3) veil -= FrameClock.frameDelta / 2.0;
         if (veil < 0) veil = 0;

@@ -6,6 +6,7 @@
 
 #include "present/random.h"
 #include "shell/frame.h"
+#include "store/stats.h"
 
 int nearest(double x) {
     if (!(x > INT_MIN)) return INT_MIN;  // also NaN
@@ -43,7 +44,7 @@ int fastestRecord(const Leaderboard& board, Pass pass) {
     int found = -1;
     for (int i = 0; i < static_cast<int>(board.records.size()); ++i) {
         const RaceRecord& record = board.records[i];
-        if (!pass(record)) continue;
+        if (!pass(record) || !isRaceTime(record.time)) continue;
         if (best > record.time || best == 0) {
             found = i;
             best = record.time;

@@ -47,6 +47,7 @@ void moveRacer(Racer& racer, const TrackMap& map);
 
 // Race set-up, before this race's records are appended: slot 0 replays the fastest record on
 // board 1 of a player not in the race, and in a one-player race slot 2 the player's own fastest.
+// Only records with a time above 0 are candidates; an empty or damaged one is never replayed.
 void chooseReplays(Game& game, const Leaderboard& board1);
 // Sets the racer to replay record position (-1: none). A valid position gives the racer that
 // record's car and name; any other keeps them, and the car stays at rest.

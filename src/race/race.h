@@ -5,7 +5,8 @@
 
 // Called by the screen loop for the Race screen, after the lesson menu. The player menu must have
 // filled the racer slots and the track menu set raceLength; LeaderboardTable must hold the
-// current classroom's boards. Returns with screen set to Lesson once the results are stored.
+// current classroom's boards. The boards and the players file are written as soon as the race
+// ends, before the results screen waits for its key; returns with screen set to Lesson.
 void runRace(Game& game);
 
 // What player (1 or 2) sees on the problem line now: the problem, or null when no race runs, during

@@ -14,6 +14,7 @@
 #include "race/race_view.h"
 #include "race/results.h"
 #include "shell/frame.h"
+#include "shell/help.h"
 #include "shell/notice.h"
 #include "shell/watch.h"
 #include "store/stats.h"
@@ -88,9 +89,13 @@ void setProblemLessons(Game& game) {
 
 // ---- Frame steps ----
 
-void beginFrame() {
+void beginFrame(Game& game, RaceState& race) {
     tickFrame();
-    pendingKey = readKey();
+    double helpSeconds = 0;
+    pendingKey = readFrameKey(game, game.twoPlayers != 0 ? HelpTopic::RaceTwoPlayers : HelpTopic::Race, helpSeconds);
+    // The race stands still while the help card shows: race time and the replayed cars go on from
+    // where they stopped (the countdown and the motion follow the frame clock, which the card resets).
+    race.startTime += helpSeconds;
 }
 
 // Announces 5, 4, 3, 2, 1 and starts the race once the rounded countdown reaches 0.
@@ -195,24 +200,41 @@ void dropAbandonedRecords(Game& game, const RaceState& race) {
     }
 }
 
-void presentResults(Game& game, RaceState& race) {
-    putImage(game.mainPanel.canvas.get(), 0, 0, game.backImage.get(), PutMode::Copy);
-    keepReachedSpeeds(game, race);
-    dropAbandonedRecords(game, race);
-    showResults(game, race);
-    drawNotice(game, game.mainPanel.canvas.get());
+void showResultsPicture(Game& game, const Image* results) {
+    putImage(game.mainPanel.canvas.get(), 0, 0, results, PutMode::Copy);
     lockScreen();
     presentPanel(game.mainPanel);
     unlockScreen();
 }
 
-// Waits for a key press, then drops it and everything typed behind it.
-void waitForKey() {
-    sleepMs(-1);
+// Draws and shows the results; returns their picture, to show them again after a help card. Drawn
+// after the stores, so that a save that failed is told on the results screen itself.
+ImageHandle presentResults(Game& game, const RaceState& race) {
+    Image* canvas = game.mainPanel.canvas.get();
+    putImage(canvas, 0, 0, game.backImage.get(), PutMode::Copy);
+    showResults(game, race);
+    drawNotice(game, canvas);
+    ImageHandle results = createImage(game.mainPanel.width, game.mainPanel.height);
+    putImage(results.get(), 0, 0, canvas, PutMode::Copy);
+    showResultsPicture(game, results.get());
+    return results;
+}
+
+// Waits for a key press, then drops it and everything typed behind it. F1 shows the results' help
+// card instead, and the results again after it.
+void waitForKey(Game& game, const Image* results) {
+    for (;;) {
+        sleepMs(-1);
+        if (readKey() != F1Key) break;
+        showHelpCard(game, HelpTopic::Results);
+        showResultsPicture(game, results);
+    }
     while (!readKey().empty()) {
     }
 }
 
+// Written as soon as the race ends, before the results wait for a key: a PC switched off on the
+// results screen must not lose the race.
 void storeRace(Game& game, const RaceState& race) {
     for (int p = 0; p < playerCount(game); ++p)
         if (race.players[p].finished)
@@ -237,7 +259,7 @@ void setUpRace(Game& game, RaceState& race) {
 }
 
 bool runRaceFrame(Game& game, RaceState& race) {
-    beginFrame();                        // 1  clock and key
+    beginFrame(game, race);              // 1  clock and key (or the help card)
     runCountdown(race);                  // 2  5, 4, 3, 2, 1, go
     moveCars(game, race);                // 3  motion and replays
     takeAnswers(game, race);             // 4  keys and judging
@@ -266,9 +288,11 @@ void runRace(Game& game) {
     while (runRaceFrame(game, race)) {
     }
     running = {};  // the problem lines are gone: answers typed now would reach the results
-    presentResults(game, race);
-    waitForKey();
-    storeRace(game, race);
+    keepReachedSpeeds(game, race);     // 1  for the results, before any record goes
+    dropAbandonedRecords(game, race);  // 2  a race counts only when every player finished
+    storeRace(game, race);             // 3  boards of the finished players, then the players
+    const ImageHandle results = presentResults(game, race);  // 4  figures, statistics, any failed save
+    waitForKey(game, results.get());   // 5  F1 shows the results' help card meanwhile
     game.screen = Lesson;
 }
 

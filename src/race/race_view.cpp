@@ -16,12 +16,17 @@ constexpr std::uint32_t OwnCarRed = 0xFF500000u;
 constexpr std::uint32_t CountdownRed = 0xFFFF1414u;
 constexpr std::uint32_t OuterFrame = 0xFF1A0A05u;
 constexpr std::uint32_t InnerFrame = 0xFF371E15u;
+constexpr std::uint32_t TabPaper = 0xFFF4E6BCu;  // the cream of the strip under the track
+constexpr std::uint32_t TabEdge = 0xFF4B2D20u;   // the dark line along the strip's top
 constexpr int WinterTrack = 1;
 constexpr int SnowWidth = 320;
 constexpr int SnowHeight = 180;
 // The row of the bottom strip's two text lines: distance and speed, then the problem.
 constexpr int StatusRow = 161;
 constexpr int ProblemRow = 171;
+constexpr int StripTop = 160;
+// The feedback's own row, on a tab standing on the strip over the verge below the road.
+constexpr int FeedbackRow = 151;
 
 // Rounded down, as the speed is shown; clamped to the 32-bit range.
 int wholeDown(double x) { return nearest(std::floor(x)); }
@@ -61,6 +66,17 @@ void drawStandingsOn(Game& game, const RaceState& race, Image* canvas, int ownSl
         const std::string line = std::to_string(p + 1) + "-" + game.racers[slot].name;
         drawText(canvas, 2, 10 * p + 2, line, slot == ownSlot ? OwnCarRed : Black);
     }
+}
+
+// The verdict on the last answer ("Correct", "Incorrect" or the solution) on a tab of its own above
+// the strip: the longest question with a long typed answer fills a two-player view's problem line,
+// and the solution, which brings its own question, must not read as part of the question below.
+void drawFeedbackTab(Image* canvas, const std::string& feedback) {
+    if (feedback.empty()) return;
+    const int textRight = 2 + 8 * static_cast<int>(feedback.size());
+    fillBox(canvas, 0, FeedbackRow - 2, textRight + 1, StripTop - 1, TabEdge);
+    fillBox(canvas, 1, FeedbackRow - 1, textRight, StripTop - 1, TabPaper);
+    drawText(canvas, 2, FeedbackRow, feedback, Black);
 }
 
 }  // namespace
@@ -109,7 +125,7 @@ void drawWorld(Game& game, RaceState& race) {
     }
     for (int p = 0; p < playerCount(game); ++p) {
         Image* canvas = viewOf(game, p).canvas.get();
-        putImage(canvas, 0, 160, game.bottomImage.get(), PutMode::Copy);  // strip behind the problem line
+        putImage(canvas, 0, StripTop, game.bottomImage.get(), PutMode::Copy);  // strip behind the problem line
         putImage(canvas, 0, 0, game.boardImage.get(), PutMode::Copy);     // board behind the standings
     }
     if (two) {
@@ -132,7 +148,7 @@ void drawProblemLines(Game& game, const RaceState& race) {
         if (!race.started || race.players[p].finished) continue;
         Image* canvas = viewOf(game, p).canvas.get();
         drawText(canvas, 2, ProblemRow, problemOf(game, p).question + race.players[p].answerText, Black);
-        drawText(canvas, 80, ProblemRow, race.players[p].feedback, Black);
+        drawFeedbackTab(canvas, race.players[p].feedback);
     }
     for (int p = 0; p < playerCount(game); ++p) {
         Image* canvas = viewOf(game, p).canvas.get();

@@ -17,8 +17,8 @@ void drawRacer(const Game& game, const Racer& racer, Panel& panel);
 void drawWorld(Game& game, RaceState& race);
 // The three places, the viewing player's own car in dark red.
 void drawStandings(Game& game, const RaceState& race);
-// The question, typed answer and feedback of each racing player after the start, then each
-// player's distance and speed.
+// The question and typed answer of each racing player after the start, with the feedback on a tab
+// of its own above the strip; then each player's distance and speed.
 void drawProblemLines(Game& game, const RaceState& race);
 // Before the start: the countdown number ahead of the player's car.
 void drawCountdown(Game& game, const RaceState& race);

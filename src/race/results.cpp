@@ -45,14 +45,18 @@ void showPlayerColumn(Game& game, const RaceState& race, int p, int x) {
     drawText(canvas, figures, 50, fmt(pr.reachedTopSpeed) + " mph", Black);
     drawText(canvas, figures, 60, "Average", Black);
     drawText(canvas, figures, 70, fmt(pr.reachedAverageSpeed) + " mph", Black);
+    // A finished pupil's new bests are this race's own figures, which equal the statistics when
+    // the race is kept, and stay true when a partner's abandoning keeps it off the board.
+    const double newBest = pr.finished ? pr.raceTime : best;
+    const double newFastest = pr.finished ? pr.reachedTopSpeed : fastest;
     if (pr.newHighScore) {
         drawText(canvas, x, 85, "New High Score", Black);
         const std::string old = pr.oldBestTime > 0 ? fmt(pr.oldBestTime) : "N/A";
-        drawText(canvas, x, 95, old + " to " + fmt(best) + " sec", Black);
+        drawText(canvas, x, 95, old + " to " + fmt(newBest) + " sec", Black);
     }
     if (pr.newTopSpeed) {
         drawText(canvas, x, 105, "New Top Speed", Black);
-        drawText(canvas, x, 115, fmt(pr.oldTopSpeed) + " to " + fmt(fastest) + " mph", Black);
+        drawText(canvas, x, 115, fmt(pr.oldTopSpeed) + " to " + fmt(newFastest) + " mph", Black);
     }
     drawText(canvas, x, 130, " Player Stats", Black);
     std::string toprace = fmt(best) + " sec";

@@ -12,6 +12,8 @@ namespace {
 
 // A player without a stored race ranks as if this were their time, behind every real one.
 constexpr double NoTime = 99999;
+// Player 2's time column starts at x 275: five characters reach the canvas edge.
+constexpr std::size_t LeaderTimeChars = 5;
 
 }  // namespace
 
@@ -41,6 +43,18 @@ std::vector<int> leadersOrder(const PlayerList& players, int operation, int less
     return order;
 }
 
+std::string leaderTime(double seconds) {
+    // "0.00" would read as the fastest time of all.
+    if (seconds == 0) return "-";
+    // Each mask is chosen by the text it gives, so a time that rounds up to the next power of ten
+    // (99.996 to "100.00") takes the shorter mask.
+    for (const char* mask : {"##.00", "###.0", "#####"}) {
+        const std::string text = formatNumber(seconds, mask);
+        if (text.size() <= LeaderTimeChars) return text;
+    }
+    return std::string(LeaderTimeChars, '#');
+}
+
 void drawLeaders(Image* canvas, const PlayerList& players, int operation, int lesson, int distance,
                  int maxLines, int nameX, int timeX) {
     drawText(canvas, nameX, 108, "Leaders", MenuBlack);
@@ -49,7 +63,7 @@ void drawLeaders(Image* canvas, const PlayerList& players, int operation, int le
         const std::string& name = players.items[order[n]].name;
         const int y = 120 + 10 * n;
         drawText(canvas, nameX, y, std::to_string(n + 1) + ": " + name, MenuBlack);
-        // The real best time, so a player without a race shows 0.00 rather than the ranking value.
-        drawText(canvas, timeX, y, formatNumber(bestTime(name, operation, lesson, distance), "####.00"), MenuBlack);
+        // The real best time, not the ranking value of a player without a race.
+        drawText(canvas, timeX, y, leaderTime(bestTime(name, operation, lesson, distance)), MenuBlack);
     }
 }

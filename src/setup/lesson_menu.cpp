@@ -12,6 +12,7 @@
 #include "setup/setup.h"
 #include "setup/table_grid.h"
 #include "shell/frame.h"
+#include "shell/help.h"
 #include "shell/notice.h"
 #include "store/store.h"
 
@@ -241,7 +242,7 @@ void lessonMenu(Game& game) {
     if (game.twoPlayers != 0) keepCarInRange(second.player);
     for (;;) {
         tickFrame();
-        pendingKey = readKey();
+        pendingKey = readFrameKey(game, game.twoPlayers != 0 ? HelpTopic::LessonTwoPlayers : HelpTopic::Lesson);
         drawLessonFrame(game, first, second, columns);
         handleRowKeys(first, columns[0]);
         if (game.twoPlayers != 0) {

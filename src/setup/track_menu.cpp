@@ -8,6 +8,7 @@
 #include "setup/menu_keys.h"
 #include "setup/setup.h"
 #include "shell/frame.h"
+#include "shell/help.h"
 #include "shell/notice.h"
 #include "store/store.h"
 
@@ -82,7 +83,7 @@ void trackMenu(Game& game) {
     int row = 0;
     for (;;) {
         tickFrame();
-        pendingKey = readKey();
+        pendingKey = readFrameKey(game, HelpTopic::Track);
         drawTrackFrame(game, row);
         handleTrackKeys(game, row);
         drawNotice(game, game.mainPanel.canvas.get());

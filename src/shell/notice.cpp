@@ -10,7 +10,6 @@ namespace {
 
 constexpr std::uint32_t NoticePaper = 0xFFFFF4C8u;  // pale yellow, like a note stuck on the screen
 constexpr std::uint32_t NoticeInk = 0xFF000000u;
-constexpr int NoticeTop = 166;  // the foot of the 180-row canvas, under every list and prompt line
 
 }  // namespace
 
@@ -31,8 +30,8 @@ void drawNotice(Game& game, Image* canvas) {
         return;
     }
     const int width = canvas->width;
-    fillBox(canvas, 0, NoticeTop, width - 1, NoticeTop + 13, NoticePaper);
-    drawBox(canvas, 0, NoticeTop, width - 1, NoticeTop + 13, NoticeInk);
+    fillBox(canvas, 0, NoticeTop, width - 1, NoticeTop + 11, NoticePaper);
+    drawBox(canvas, 0, NoticeTop, width - 1, NoticeTop + 11, NoticeInk);
     const int textWidth = static_cast<int>(game.noticeText.size()) * 8;
-    drawText(canvas, (width - textWidth) / 2, NoticeTop + 3, game.noticeText, NoticeInk);
+    drawText(canvas, (width - textWidth) / 2, NoticeTop + 2, game.noticeText, NoticeInk);
 }

@@ -6,6 +6,9 @@
 #include "present/image.h"
 #include "shell/game.h"
 
+// The notice's top row: the foot of the 180-row canvas, under every list row and prompt line.
+constexpr int NoticeTop = 168;
+
 // How long a notice stays readable.
 constexpr double NoticeSeconds = 4;
 

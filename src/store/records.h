@@ -42,10 +42,18 @@ struct RaceRecord {
     std::string name;
 };
 
+// Records are only ever appended (by a race), and only a record appended since the last save is
+// ever removed again (an abandoned race's), so the leading records that are on disk never change
+// in memory: a save writes only the records after them.
 struct Leaderboard {
     std::vector<RaceRecord> records;
     int count = 0;
     std::string title;  // never set by the game: read and written back unchanged
+    // How many leading records are on disk as they stand here: set by reading the board and
+    // advanced by a save that reached the disk. Those are never written again, so a record that
+    // merely failed to read (a missing or unreadable file) never overwrites anything. A board
+    // whose records are replaced wholesale sets it to 0 so that all of them are written.
+    int recordsOnDisk = 0;
 };
 
 constexpr int BoardOperations = 4;

@@ -46,7 +46,7 @@ int countRaces(const std::string& name, int operation, int lesson, int distance)
 double bestTime(const std::string& name, int operation, int lesson, int distance) {
     double best = 0;
     forEachRecord(name, operation, lesson, distance, [&](const RaceRecord& r) {
-        if (best == 0 || best > r.time) best = r.time;
+        if (isRaceTime(r.time) && (best == 0 || best > r.time)) best = r.time;
     });
     return best;
 }

@@ -12,8 +12,11 @@
 
 // The number of the player's records.
 int countRaces(const std::string& name, int operation, int lesson, int distance);
-// The lowest time among the player's records; 0 when there is none. A stored time of 0 is
-// replaced by the player's next record.
+// Whether a stored race time is a time at all: a record that never finished, or a damaged one,
+// holds 0 or less, and must neither be anyone's best nor be replayed as a rival.
+inline bool isRaceTime(double seconds) { return seconds > 0; }
+
+// The lowest time among the player's records whose time isRaceTime; 0 when there is none.
 double bestTime(const std::string& name, int operation, int lesson, int distance);
 // The highest top speed among the player's records, never below 0.
 double fastestSpeed(const std::string& name, int operation, int lesson, int distance);

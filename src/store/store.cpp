@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstddef>
 #include <filesystem>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
@@ -29,10 +30,52 @@ std::size_t boundedCount(int count, const FieldReader& r, std::size_t fieldsPerE
     return std::min(static_cast<std::size_t>(count), remaining / fieldsPerEntry + SpareEntries);
 }
 
-// A board's records are files of their own, so the board file cannot bound its count. Records are
-// written as files 1, 2, 3 ...; after this many missing files in a row no further one is looked
-// for, and at most SpareEntries empty records are made after the last file found.
-constexpr int MissingRecordRun = 64;
+// A board's records are files of their own, so the board file cannot bound its count; the record
+// files present, found with one listing of their directory, do. Record numbers above this are
+// not looked at: no board holds a million races, and a stray file named so cannot make the game
+// hold a million empty records.
+constexpr int MaxRecordNumber = 1 << 20;
+
+// The record numbers present beside one board file, in ascending order.
+using RecordNumbers = std::vector<int>;
+
+// The record number r of a file named base + "record" + r (r in plain decimal from 1 up to
+// MaxRecordNumber, as the game writes it); 0 for any other name.
+int recordNumberOf(std::string_view name, std::string_view base) {
+    constexpr std::string_view Mark = "record";
+    if (name.size() <= base.size() + Mark.size() || name.substr(0, base.size()) != base ||
+        name.substr(base.size(), Mark.size()) != Mark) {
+        return 0;
+    }
+    const std::string_view digits = name.substr(base.size() + Mark.size());
+    if (digits[0] == '0' || digits.size() > 7) return 0;
+    int number = 0;
+    for (const char c : digits) {
+        if (c < '0' || c > '9') return 0;
+        number = number * 10 + (c - '0');
+    }
+    return number <= MaxRecordNumber ? number : 0;
+}
+
+// Lists directory once and gives, for each of the board file names in bases, the record numbers
+// present beside it. A missing directory holds none; false when the directory exists but could not
+// be listed.
+bool listRecordFiles(const std::string& directory, const std::vector<std::string>& bases,
+                     std::vector<RecordNumbers>& present) {
+    present.assign(bases.size(), RecordNumbers{});
+    std::error_code ec;
+    fs::directory_iterator it(directory, ec);
+    if (ec) return ec == std::errc::no_such_file_or_directory || ec == std::errc::not_a_directory;
+    for (const fs::directory_iterator end; it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        for (std::size_t b = 0; b < bases.size(); ++b) {
+            if (const int number = recordNumberOf(name, bases[b])) present[b].push_back(number);
+        }
+    }
+    if (ec) return false;  // cut short: the numbers found so far are not all there are
+    for (RecordNumbers& numbers : present) std::sort(numbers.begin(), numbers.end());
+    return true;
+}
 
 void ensureDirectory(const std::string& path) {
     std::error_code ec;
@@ -226,7 +269,7 @@ void savePlayers(const PlayerList& list, int position) {
 
 void readRaceRecord(RaceRecord& record, const std::string& path) { readRecordFile(record, path); }
 
-void writeRaceRecord(const RaceRecord& record, const std::string& path) {
+bool writeRaceRecord(const RaceRecord& record, const std::string& path) {
     std::string out;
     out.reserve(64 + record.name.size() + record.samples.size() * 48);
     appendInt(out, static_cast<int>(record.samples.size()));
@@ -239,48 +282,91 @@ void writeRaceRecord(const RaceRecord& record, const std::string& path) {
         appendReal(out, s.first);
         appendReal(out, s.second);
     }
-    writeFileAtomically(path, out);
+    return writeFileAtomically(path, out);
 }
 
-void readLeaderboard(Leaderboard& board, const std::string& path) {
+namespace {
+
+// readLeaderboard with the record files present beside the board file already listed; with none
+// (the directory could not be listed) each number is tried in turn instead, up to SpareEntries
+// missing in a row.
+void readBoard(Leaderboard& board, const std::string& path, const RecordNumbers* present) {
     FieldReader r = openFields(path);
     const int count = readIntField(r);
     board.title = readTextLine(r);
     board.records.clear();
-    if (count > 0) {
-        std::string recordPath = path + "record";
-        const std::size_t prefix = recordPath.size();
-        board.records.reserve(std::min(count, static_cast<int>(SpareEntries)));
+    std::string recordPath = path + "record";
+    const std::size_t prefix = recordPath.size();
+    const auto readNumber = [&](int number) {
+        recordPath.resize(prefix);
+        recordPath += std::to_string(number);
+        return readRecordFile(board.records[number - 1], recordPath);
+    };
+    if (count > 0 && present != nullptr) {
+        // Every file up to the count is read, whatever the gap before it; the missing ones between
+        // stay empty records, and a count beyond the last file adds at most SpareEntries of those.
+        const auto end = std::upper_bound(present->begin(), present->end(), count);
+        const int last = end == present->begin() ? 0 : *(end - 1);
+        board.records.resize(std::min(static_cast<std::size_t>(count), last + SpareEntries));
+        for (auto n = present->begin(); n != end; ++n) readNumber(*n);
+    } else if (count > 0) {
         int lastFound = 0;
-        for (int i = 1; i <= count; ++i) {
-            if (static_cast<std::size_t>(i - lastFound) > SpareEntries) break;
-            RaceRecord record;
-            recordPath.resize(prefix);
-            recordPath += std::to_string(i);
-            if (i - lastFound <= MissingRecordRun && readRecordFile(record, recordPath)) lastFound = i;
-            board.records.push_back(std::move(record));
+        for (int i = 1; i <= count && static_cast<std::size_t>(i - lastFound) <= SpareEntries; ++i) {
+            board.records.emplace_back();
+            if (readNumber(i)) lastFound = i;
         }
     }
     board.count = static_cast<int>(board.records.size());
+    board.recordsOnDisk = board.count;
 }
 
-void writeLeaderboard(const Leaderboard& board, const std::string& path) {
+}  // namespace
+
+void readLeaderboard(Leaderboard& board, const std::string& path) {
+    const fs::path file(path);
+    std::string directory = file.parent_path().string();
+    if (directory.empty()) directory = ".";
+    std::vector<RecordNumbers> present;
+    const bool listed = listRecordFiles(directory, {file.filename().string()}, present);
+    readBoard(board, path, listed ? &present[0] : nullptr);
+}
+
+bool writeLeaderboard(Leaderboard& board, const std::string& path) {
+    const int count = static_cast<int>(board.records.size());
+    // Fewer records than were on disk (the board was cut short in memory) leaves only those.
+    const int first = std::clamp(board.recordsOnDisk, 0, count);
     const std::string prefix = path + "record";
-    for (std::size_t i = 0; i < board.records.size(); ++i) {
-        writeRaceRecord(board.records[i], prefix + std::to_string(i + 1));
+    for (int i = first; i < count; ++i) {
+        // A record that cannot be written ends the save before the board file counts it.
+        if (!writeRaceRecord(board.records[i], prefix + std::to_string(i + 1))) {
+            board.recordsOnDisk = first;
+            return false;
+        }
     }
     std::string out;
-    appendInt(out, static_cast<int>(board.records.size()));
+    appendInt(out, count);
     appendText(out, board.title);
-    writeFileAtomically(path, out);
+    if (!writeFileAtomically(path, out)) {
+        board.recordsOnDisk = first;
+        return false;
+    }
+    board.recordsOnDisk = count;
+    return true;
 }
 
 void loadLeaderboards(int position) {
+    std::vector<std::string> bases;
+    for (int distance = 0; distance < BoardDistances; ++distance) {
+        bases.push_back("distance" + std::to_string(distance + 1));
+    }
+    std::vector<RecordNumbers> present;
     for (int operation = 0; operation < BoardOperations; ++operation) {
         for (int lesson = 0; lesson < BoardLessons; ++lesson) {
+            // The six boards of a lesson share its directory, and so one listing of it.
+            const bool listed = listRecordFiles(lessonDirectory(position, operation, lesson), bases, present);
             for (int distance = 0; distance < BoardDistances; ++distance) {
-                readLeaderboard(LeaderboardTable.boards[operation][lesson][distance],
-                                boardPath(position, operation, lesson, distance));
+                readBoard(LeaderboardTable.boards[operation][lesson][distance],
+                          boardPath(position, operation, lesson, distance), listed ? &present[distance] : nullptr);
             }
         }
     }

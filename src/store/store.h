@@ -4,10 +4,11 @@
 
 #include "store/records.h"
 
-// Every path is relative to the working directory. No operation reports a failure: a file that
-// cannot be read reads as empty, and one that cannot be written keeps its old content on disk
-// while the data stays in memory. Each operation opens, reads or writes its files whole and
-// closes them before it returns. Positions are 0-based; file and directory names count from 1.
+// Every path is relative to the working directory. A file that cannot be read reads as empty, and
+// one that cannot be written keeps its old content on disk while the data stays in memory; the
+// game learns of a failed save only through takeSaveTrouble (the board and record writers also say
+// whether they succeeded). Each operation opens, reads or writes its files whole and closes them
+// before it returns. Positions are 0-based; file and directory names count from 1.
 
 // Called after saving (the screens call it through the notice line): the words that tell the class
 // why a save since the last call did not reach the disk, such as "Could not save: the disk is full";
@@ -40,21 +41,29 @@ void loadPlayers(PlayerList& list, int position);
 void savePlayers(const PlayerList& list, int position);
 
 // Called when a classroom is chosen, before loadPlayers. Replaces all 600 boards of
-// LeaderboardTable with that classroom's boards; a board without a file becomes empty.
+// LeaderboardTable with that classroom's boards; a board without a file becomes empty. Lists each
+// lesson directory once to find the record files present, so a gap of missing files or an absurd
+// count costs nothing.
 void loadLeaderboards(int position);
-// Called by the race for each board it changed. Writes table entry [operation][lesson][distance]
-// and all its records, creating the directories on the way. Indices out of range do nothing.
+// Called by the race for each board it changed. Stores table entry [operation][lesson][distance]
+// as writeLeaderboard does, creating the directories on the way. Indices out of range do nothing.
 // Record files numbered above the board's count, left from a longer board, stay untouched.
 void saveLeaderboard(int position, int operation, int lesson, int distance);
 
-// One board file and its record files (path + "record" + number from 1).
+// One board file and its record files (path + "record" + number from 1). Every record file present
+// up to the board's count is read, whatever the gap before it; a missing one reads as an empty
+// record. After the last file present at most a bounded number of empty records is kept, so the
+// count in memory may be smaller than the file's when that says more. Sets recordsOnDisk to all.
 void readLeaderboard(Leaderboard& board, const std::string& path);
-// The directory of path must exist. Writes the records first and the board file last, so that a
-// board on disk never counts a record that is not written yet.
-void writeLeaderboard(const Leaderboard& board, const std::string& path);
-// One record file.
+// The directory of path must exist. Writes the records after the first recordsOnDisk (those are
+// on disk already), then the board file, but the board file only when every one of those records
+// was written: the board on disk never counts a record that is not. On success recordsOnDisk
+// becomes the count and true is returned; on failure the board on disk keeps its previous count
+// and records, and the next call writes the unsaved records again.
+bool writeLeaderboard(Leaderboard& board, const std::string& path);
+// One record file. writeRaceRecord says whether the file reached the disk.
 void readRaceRecord(RaceRecord& record, const std::string& path);
-void writeRaceRecord(const RaceRecord& record, const std::string& path);
+bool writeRaceRecord(const RaceRecord& record, const std::string& path);
 
 // Deletes every ordinary file in directory: not directories, links, or hidden files (names that
 // start with a dot). Failures are ignored.

@@ -22,10 +22,13 @@ wait 500
 key Enter
 wait 500
 shot classrooms.png
-# Add Class: 4b with the password pw.
+# Add Class: 4b with the password pw, typed twice.
 key Down Enter
 wait 100
 type 4b
+key Enter
+wait 100
+type pw
 key Enter
 wait 100
 type pw
@@ -44,10 +47,13 @@ type pw
 key Enter
 wait 300
 shot players.png
-# Add Ann with the password x, then choose her: she is asked for it.
+# Add Ann with the password x, typed twice, then choose her: she is asked for it.
 key Down Enter
 wait 100
 type Ann
+key Enter
+wait 100
+type x
 key Enter
 wait 100
 type x
@@ -86,10 +92,10 @@ first_down="$(grep -m1 -E '^[0-9]+ key Down$' "$trace" | awk '{print $1}')"
 splash_key="$(grep -m1 -E '^[0-9]+ key Enter$' "$trace" | awk '{print $1}')"
 early="$(awk -v a="$splash_key" -v b="$first_down" '$2 == "sound" && $1 > a && $1 < b' "$trace")"
 [ -z "$early" ] || fail "the key that ended the splash was acted on: $early"
-# Sounds after the splash: Down, Enter (Add Class), Enter (4b), Enter (4b again), Down, Enter (Add
-# Player), Enter (Ann), Enter (Singleplayer).
+# Sounds after the splash: Down, Enter (Add Class), Enter (4b), the refusal of the wrong password,
+# Enter (4b again), Down, Enter (Add Player), Enter (Ann), Enter (Singleplayer).
 sounds="$(grep -E '^[0-9]+ sound ' "$trace" | awk '{print $3}' | tr '\n' ' ')"
-[ "$sounds" = "1 6 0 0 0 6 0 0 0 " ] || fail "sounds were '$sounds'"
+[ "$sounds" = "1 6 0 0 4 0 6 0 0 0 " ] || fail "sounds were '$sounds'"
 
 expected_rooms="$(printf ' 2\r\nDefault\r\n\r\n4b\r\npw\r\n')"
 [ "$(cat "$game/classrooms/classrooms")" = "$expected_rooms" ] || fail "classroom file: $(od -c "$game/classrooms/classrooms" | head)"

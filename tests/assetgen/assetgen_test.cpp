@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -157,6 +158,27 @@ TEST(Pictures, EachCarDriverAndGroundVariantIsItsOwn) {
         for (int i = 0; i <= 5; ++i)
             for (int j = i + 1; j <= 5; ++j)
                 EXPECT_TRUE(differ(makeTile(s, TileKind::Grass, i), makeTile(s, TileKind::Grass, j)));
+}
+
+// Fixed: the buggy was so tall that in the lesson menu, drawn twice the size centred at (80, 33),
+// it covered the pupil's name. Picture pixel (x, y) covers canvas (48 + 2x, 1 + 2y) and the pixel
+// after each: every car must stay inside the car frame (40, 16)-(120, 51), under the name and
+// clear of the frame's lines. The player menu gives the car more room than that.
+TEST(Pictures, EveryCarStaysInsideTheMenusCarFrame) {
+    for (int n = 1; n <= 8; ++n) {
+        const ImageHandle car = makeCar(n);
+        int top = 32, bottom = -1, left = 32, right = -1;
+        for (int y = 0; y < 32; ++y)
+            for (int x = 0; x < 32; ++x)
+                if (peek(*car, x, y) != pal::Key) {
+                    top = std::min(top, y), bottom = std::max(bottom, y);
+                    left = std::min(left, x), right = std::max(right, x);
+                }
+        EXPECT_GT(1 + 2 * top, 16) << "car " << n;
+        EXPECT_LT(2 + 2 * bottom, 51) << "car " << n;
+        EXPECT_GT(48 + 2 * left, 40) << "car " << n;
+        EXPECT_LT(49 + 2 * right, 120) << "car " << n;
+    }
 }
 
 TEST(Tiles, WaterColumnsJoinAndTheBanksFaceOutwards) {

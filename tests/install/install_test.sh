@@ -119,7 +119,7 @@ display)
   unset XDG_DATA_HOME WAYLAND_DISPLAY
   export HOME="$work/home"
   mkdir -p "$HOME"
-  windowOpen() { xwininfo -root -tree 2> /dev/null | grep -q '"Tally Rally"'; }
+  windowOpen() { xwininfo -root -tree 2> /dev/null | grep -q '"Tally Rally'; }
   waitWindow() { for _ in $(seq 100); do windowOpen && return 0; sleep 0.1; done; return 1; }
 
   # First start, from another directory, in an empty game folder.

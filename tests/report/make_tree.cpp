@@ -41,6 +41,7 @@ void store(int position, int operation, int lesson, int distance, std::vector<Ra
     Leaderboard& board = LeaderboardTable.boards[operation][lesson][distance];
     board.records = std::move(records);
     board.count = static_cast<int>(board.records.size());
+    board.recordsOnDisk = 0;  // replaced wholesale: every record is written
     saveLeaderboard(position, operation, lesson, distance);
 }
 

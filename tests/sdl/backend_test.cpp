@@ -109,4 +109,8 @@ TEST_F(SdlFrames, AnUnchangedFrameIsNotDrawnAgainUnlessTheWindowLostItsPicture) 
     EXPECT_EQ(differingPixels(), 0);
 }
 
+TEST_F(SdlFrames, TheWindowTitleTellsWhereHelpIs) {
+    EXPECT_STREQ(SDL_GetWindowTitle(gameWindow()), "Tally Rally \u2014 F1: help");
+}
+
 }  // namespace

@@ -19,13 +19,14 @@ protected:
         while (!readKey().empty()) {
         }
     }
-    static void keyDown(SDL_Keycode sym, SDL_Scancode scancode, bool repeat) {
+    static void keyDown(SDL_Keycode sym, SDL_Scancode scancode, bool repeat, Uint16 mod = KMOD_NONE) {
         SDL_Event event{};
         event.type = SDL_KEYDOWN;
         event.key.state = SDL_PRESSED;
         event.key.repeat = repeat ? 1 : 0;
         event.key.keysym.sym = sym;
         event.key.keysym.scancode = scancode;
+        event.key.keysym.mod = mod;
         ASSERT_EQ(SDL_PushEvent(&event), 1) << SDL_GetError();
     }
     static void typed(const char* text) {
@@ -56,6 +57,25 @@ TEST_F(SdlKeys, OtherKeysStillRepeatAndEscapeCanBePressedAgain) {
     EXPECT_EQ(readKey(), "\b");
     EXPECT_EQ(readKey(), "\x1B");  // a new press after letting go
     EXPECT_EQ(readKey(), "7");
+    EXPECT_EQ(readKey(), "");
+}
+
+TEST_F(SdlKeys, KeypadGivesItsCharactersOnceWhateverNumLock) {
+    keyDown(SDLK_KP_8, SDL_SCANCODE_KP_8, false);  // Num Lock off: no text follows
+    keyDown(SDLK_KP_4, SDL_SCANCODE_KP_4, false, KMOD_NUM);
+    typed("4");
+    keyDown(SDLK_KP_2, SDL_SCANCODE_KP_2, false);  // SDL thinks Num Lock is off, yet the keypad typed
+    typed("2");
+    keyDown(SDLK_KP_PLUS, SDL_SCANCODE_KP_PLUS, false);
+    typed("+");
+    keyDown(SDLK_KP_ENTER, SDL_SCANCODE_KP_ENTER, false);
+    keyDown(SDLK_KP_6, SDL_SCANCODE_KP_6, false);  // the last event of the queue
+    EXPECT_EQ(readKey(), "8");
+    EXPECT_EQ(readKey(), "4");
+    EXPECT_EQ(readKey(), "2");
+    EXPECT_EQ(readKey(), "+");
+    EXPECT_EQ(readKey(), "\r");
+    EXPECT_EQ(readKey(), "6");
     EXPECT_EQ(readKey(), "");
 }
 

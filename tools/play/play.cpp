@@ -213,7 +213,10 @@ void startTrace() {
 struct ScriptRunner {
     std::vector<Command> commands;
     std::size_t next = 0;
-    double resumeAt = 0;        // game time at which the next command applies
+    // The script's own clock: the game time at which the next command applies. Each wait adds
+    // exactly its length to it, not to the frame on which the command ran, so that the rounding to
+    // whole frames never adds up and a script keeps its timing at any frame rate.
+    double scriptTime = 0;
     bool shotPending = false;   // waiting for the next presented frame
     double shotAsked = 0;       // game time at which the pending shot was asked for
     // A screen that waits for a key (the race results) presents nothing: once no frame has come for
@@ -244,11 +247,11 @@ struct ScriptRunner {
         const double now = nowSeconds();
         releaseHeld(now);
         if (shotPending && now - shotAsked >= stillScreenSeconds) writeShot();
-        while (!shotPending && next < commands.size() && now + 1e-9 >= resumeAt) {
+        while (!shotPending && next < commands.size() && now + 1e-9 >= scriptTime) {
             const Command& command = commands[next++];
             switch (command.kind) {
                 case Kind::Wait:
-                    resumeAt = now + command.ms / 1000.0;
+                    scriptTime += command.ms / 1000.0;
                     break;
                 case Kind::Key:
                     for (const auto& key : command.keys) headlessPushKey(key);
@@ -257,7 +260,7 @@ struct ScriptRunner {
                     // A held key also arrives once as a key press, as on a real keyboard.
                     headlessPushKey(command.keys.front());
                     headlessSetKeyDown(command.scanCode, true);
-                    releases[command.scanCode] = now + command.ms / 1000.0;
+                    releases[command.scanCode] = scriptTime + command.ms / 1000.0;
                     break;
                 case Kind::Shot:
                     shotPending = true;
@@ -278,7 +281,7 @@ struct ScriptRunner {
             }
         }
         // A last wait still lets its time pass before the run ends.
-        if (!shotPending && next >= commands.size() && releases.empty() && now + 1e-9 >= resumeAt) finish();
+        if (!shotPending && next >= commands.size() && releases.empty() && now + 1e-9 >= scriptTime) finish();
     }
 
     void presented() {
