@@ -60,7 +60,7 @@ int& selection(Game& game, const PlayerMenu& menu) { return menu.stage == 0 ? ga
 
 bool isPlayerRow(const Game& game, int row) { return row >= 0 && row < game.players.count; }
 
-void save(const Game& game) { savePlayers(game.players, game.classroom); }
+void save(Game& game) { saveClassPlayers(game); }
 
 void beginStage(Game& game, PlayerMenu& menu, int stage) {
     menu = PlayerMenu();
