@@ -165,7 +165,7 @@ TEST_F(SharedSaves, ASaveFindsItsClassroomByName) {
     players.items[0].car = 6;
     EXPECT_FALSE(savePlayers(players, mine, position));
     EXPECT_FALSE(saveLeaderboard(mine, position, 0, 0, 0));
-    EXPECT_EQ(takeSaveTrouble(), "This class was deleted on another computer");
+    EXPECT_EQ(takeSaveTrouble(), "This class was deleted on another PC");
     EXPECT_EQ(namesOf(loaded(0)), std::vector<std::string>{"Default:0"}) << "B's room 1 has no players";
 }
 

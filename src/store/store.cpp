@@ -298,7 +298,8 @@ std::string takeSaveTrouble() {
     const int failure = takeWriteFailure();
     if (classroomGone) {
         classroomGone = false;
-        return "This class was deleted on another computer";
+        // One line of the notice holds 40 characters: "PC", the word the class uses, fits.
+        return "This class was deleted on another PC";
     }
     switch (failure) {
         case 0:

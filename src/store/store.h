@@ -60,7 +60,7 @@ void savePlayers(PlayerList& list, int position);
 // a classroom and moved this one's folder), sets position to where it is now and classrooms to the
 // index, and saves as above. A position outside classrooms names no classroom, and without an index file no classroom
 // was ever saved: then position is used as it stands. When the classroom is gone nothing is written, takeSaveTrouble says
-// "This class was deleted on another computer", and false is returned. The caller must look its
+// "This class was deleted on another PC", and false is returned. The caller must look its
 // players' positions up again by name afterwards: the list may have changed.
 bool savePlayers(PlayerList& list, ClassroomList& classrooms, int& position);
 

@@ -2,7 +2,8 @@
 # A whole class on one shared folder, on the real game through the play tool: several copies at once
 # on one game folder, as the PCs of a classroom on a network drive. Nothing a copy saves is lost to
 # another copy's save, no race lands in another class's folder, a classroom added while another
-# copy sits on the classroom menu stays, and a lock entry left by a killed copy is taken over.
+# copy sits on the classroom menu stays, a lock entry left by a killed copy is taken over, and a
+# copy whose classroom was deleted saves nothing and says so.
 # ROUNDS=N repeats the crowd of eight N times (to run it ten times in a row once); COPIES=K makes the
 # crowd K copies (to measure), CROWD_ONLY=1 runs the crowd alone.
 set -u
@@ -193,6 +194,23 @@ start "$g" one "$g/one.txt"
 wait
 [ "$(head -1 "$g/classrooms/room1/$board" | tr -d " $CR")" = 1 ] || fail "stale: the race was not kept"
 [ -e "$g/classrooms/room1.lock" ] && fail "stale: the stale lock is still there"
+
+# 5. A copy playing in B while another deletes B: its race lands nowhere (A's folder, moved into
+#    B's number, stays without races), and the class is told on the results screen.
+g="$work/gone"
+newgame "$g"
+index "$g" A B
+{
+  splash; printf 'key Down\nwait 100\nkey Enter\nwait 300\n'; first_pupil; printf 'key Enter\nwait 300\n'; to_lessons
+  printf 'mark in\nawait gone\n'; one_race; printf 'quit\n'
+} > "$g/racer.txt"
+{ splash; printf 'await in\nkey Down\nwait 100\nkey Delete\nwait 100\nkey Enter\nwait 300\nmark gone\nquit\n'; } > "$g/teacher.txt"
+start "$g" racer "$g/racer.txt"
+start "$g" teacher "$g/teacher.txt"
+wait
+[ "$(finished "$g/racer.trace")" -eq 1 ] || fail "gone: the race did not finish"
+grep -qx "This class was deleted on another PC" "$g/racer.err" || fail "gone: the class was not told"
+[ -z "$(find "$g/classrooms" -name 'distance*')" ] || fail "gone: the race landed in $(find "$g/classrooms" -name 'distance*')"
 
 [ "$failures" -eq 0 ] && echo "all shared-folder checks passed"
 exit $((failures > 0))
