@@ -52,7 +52,7 @@ TEST_F(SaveLockTest, FreshLocksAreWaitedForAndStaleOnesTakenOver) {
     SaveLock taker;
     EXPECT_TRUE(takeSaveLock(taker, guarded, 0.2)) << "a lock left by a crashed copy is taken over";
     // A copy whose lock was taken over as stale must not remove its successor's entry.
-    SaveLock late{lockPath(guarded), "other-pc 4242 0 0"};
+    SaveLock late{lockPath(guarded), "other-pc 4242 0 0\n"};
     releaseSaveLock(late);
     EXPECT_TRUE(fs::exists(lockPath(guarded)));
     releaseSaveLock(taker);

@@ -33,12 +33,15 @@ std::string makeStamp() {
            std::to_string(static_cast<long long>(std::time(nullptr)));
 }
 
-bool createEntry(const std::string& path, const std::string& stamp) {
+// Makes the entry; says what went into it (the stamp's line, or less of it on a full disk).
+bool createEntry(const std::string& path, const std::string& stamp, std::string& written) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) return false;
     const std::string line = stamp + "\n";
-    // The stamp is only for people and for release; a short write still holds the lock.
-    [[maybe_unused]] const ssize_t n = ::write(fd, line.data(), line.size());
+    // The stamp is only for people and for release; a short write still holds the lock, and
+    // release then looks for what did go in, so that the entry is never left behind.
+    const ssize_t n = ::write(fd, line.data(), line.size());
+    written = line.substr(0, n > 0 ? static_cast<std::size_t>(n) : 0);
     ::close(fd);
     return true;
 }
@@ -75,9 +78,10 @@ bool takeSaveLock(SaveLock& lock, const std::string& guarded, double patience) {
     const std::string stamp = makeStamp();
     const auto start = std::chrono::steady_clock::now();
     for (;;) {
-        if (createEntry(path, stamp)) {
+        std::string written;
+        if (createEntry(path, stamp, written)) {
             lock.path = path;
-            lock.stamp = stamp;
+            lock.stamp = written;
             return true;
         }
         if (errno != EEXIST) return false;  // the folder cannot be written: there is nothing to guard
@@ -98,6 +102,6 @@ void releaseSaveLock(SaveLock& lock) {
     if (lock.path.empty()) return;
     // Only our own entry goes: one taken over as stale belongs to another copy now.
     const FieldReader held = openFields(lock.path);
-    if (held.data == lock.stamp + "\n") ::unlink(lock.path.c_str());
+    if (held.data == lock.stamp) ::unlink(lock.path.c_str());
     lock = SaveLock{};
 }

@@ -9,7 +9,7 @@
 // are not to be trusted. A lock lives only for the few milliseconds of one save.
 struct SaveLock {
     std::string path;   // the lock entry; empty when none is held
-    std::string stamp;  // what this copy wrote into it, to tell it from a successor's
+    std::string stamp;  // what this copy wrote into it (its line), to tell it from a successor's
 };
 
 // A lock entry whose file has not changed for this long was left by a copy that crashed or a PC

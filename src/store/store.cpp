@@ -142,14 +142,14 @@ void mergeDirectory(const fs::path& from, const fs::path& to) {
     fs::remove(from, ec);  // only when empty
 }
 
-
 // Set by a save that found its classroom gone from the index; told once by takeSaveTrouble.
 bool classroomGone = false;
 
 const char* const IndexPath = "classrooms/classrooms";
 
 // A save lock held for one scope. When another copy holds the lock beyond the patience, the save
-// goes ahead without it: its merge still keeps this copy's change, and a frozen screen would be worse.
+// goes ahead without it: its merge still keeps this copy's change (only a change another copy saves
+// in that same instant could be lost), and a screen frozen for long would be worse.
 struct HeldLock {
     SaveLock lock;
     explicit HeldLock(const std::string& guarded) { takeSaveLock(lock, guarded); }
@@ -159,7 +159,7 @@ struct HeldLock {
 };
 
 // The lock of a room guards its players and boards. It lies beside the room directory, not in it,
-// so that it never keeps a deleted room alive and moves with no rename.
+// so that it never keeps a deleted room alive and never moves with the room's rename.
 std::string roomLockName(int position) { return roomPath(position); }
 
 bool sameClassroom(const Classroom& a, const Classroom& b) { return a.name == b.name && a.password == b.password; }
