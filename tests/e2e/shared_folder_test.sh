@@ -212,5 +212,39 @@ wait
 grep -qx "This class was deleted on another PC" "$g/racer.err" || fail "gone: the class was not told"
 [ -z "$(find "$g/classrooms" -name 'distance*')" ] || fail "gone: the race landed in $(find "$g/classrooms" -name 'distance*')"
 
+# 6. Durable saves: every rename that puts a saved file in place is followed by a flush of its
+#    folder, so that a power cut right after a save keeps it (seen with strace, when there is one).
+if command -v strace > /dev/null; then
+  g="$work/durable"
+  newgame "$g"
+  index "$g" Class
+  strace -f -qq -e trace=rename,openat,fsync -o "$g/calls" "$play" --dir "$g" --fps 20 "$work/stale/one.txt" \
+    > /dev/null 2>&1
+  python3 - "$g/calls" << 'EOF2' || fail "durable: a save's rename was not followed by a flush of its folder"
+import re, sys
+renames = flushed = 0
+pending = {}  # pid -> the folder whose flush is due, then its descriptor
+for line in open(sys.argv[1]):
+    pid = line.split()[0]
+    m = re.search(r'rename\("[^"]*", "([^"]*)"\)\s*= 0', line)
+    if m:
+        renames += 1
+        pending[pid] = m.group(1).rsplit('/', 1)[0]
+        continue
+    m = re.search(r'openat\(AT_FDCWD, "([^"]*)", O_RDONLY[^)]*O_DIRECTORY\)\s*= (\d+)', line)
+    if m and pending.get(pid) == m.group(1):
+        pending[pid] = m.group(2)
+        continue
+    m = re.search(r'fsync\((\d+)\)\s*= 0', line)
+    if m and pending.get(pid) == m.group(1):
+        flushed += 1
+        del pending[pid]
+print(f"durable: {renames} renames, {flushed} folder flushes")
+sys.exit(0 if renames > 0 and renames == flushed else 1)
+EOF2
+else
+  echo "SKIP: no strace: the folder flush after a save is not checked"
+fi
+
 [ "$failures" -eq 0 ] && echo "all shared-folder checks passed"
 exit $((failures > 0))
