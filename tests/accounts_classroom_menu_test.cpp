@@ -17,6 +17,7 @@ protected:
         ClassroomList list;
         for (const auto& [name, password] : rooms) list.items.push_back({name, password});
         list.count = static_cast<int>(list.items.size());
+        fs::remove("classrooms/classrooms");  // a save merges into the index: this one starts afresh
         saveClassrooms(list);
         for (int i = 1; i <= list.count; ++i) fs::create_directories("classrooms/room" + std::to_string(i));
     }

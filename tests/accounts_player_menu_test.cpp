@@ -33,7 +33,9 @@ protected:
         for (std::size_t i = 0; i < game->carImages.size(); ++i)
             game->carImages[i] = createImage(32, 32, 0xFF001000u + static_cast<std::uint32_t>(i));
     }
+    // A fresh list of a classroom whose player file is not written yet (a save merges into the file).
     void players(const std::vector<std::pair<std::string, std::string>>& list) {
+        std::filesystem::remove("classrooms/room1/players");
         game->players = PlayerList();
         for (const auto& [name, password] : list) addPlayer(game->players, name, password);
     }

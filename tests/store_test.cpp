@@ -240,7 +240,8 @@ TEST_F(SavedData, AbsurdCountsCostNeitherMemoryNorTime) {
 }
 
 TEST_F(SavedData, FilesByteForByte) {
-    savePlayers(PlayerList{1, {Player{"Zoe", "pw", 5, 12}}}, 0);
+    PlayerList zoe{1, {Player{"Zoe", "pw", 5, 12}}};
+    savePlayers(zoe, 0);
     EXPECT_EQ(slurp("classrooms/room1/players"), " 1\r\nZoe\r\npw\r\n 5\r\n 12\r\n");
 
     RaceRecord empty = makeRecord("Ann", 160, 0);
@@ -399,7 +400,8 @@ ClassroomList threeRooms() {
     const std::string names[] = {"A", "B", "C"};
     for (int i = 0; i < 3; ++i) {
         addClassroom(rooms, names[i], "");
-        savePlayers(PlayerList{1, {Player{"player of " + names[i], "", i, i}}}, i);
+        PlayerList players{1, {Player{"player of " + names[i], "", i, i}}};
+        savePlayers(players, i);
         LeaderboardTable = LeaderboardTableData{};
         addRecord(i, i, i, makeRecord("racer of " + names[i], 20 + i, 1));
         saveLeaderboard(i, i, i, i);

@@ -41,3 +41,9 @@ void forgetAcceptedPlayers();
 // last just drops it); a position outside the list changes nothing.
 void addPlayer(PlayerList& list, const std::string& name, const std::string& password);
 void removePlayer(PlayerList& list, int position);
+
+// Called after every change to the current classroom's players, by every screen that saves them.
+// Saves them merged with the player file on disk (store.h), into the classroom's folder found by
+// its name, and keeps player1 and player2 on the same pupils by name, since another computer's
+// changes may have moved them (a pupil deleted there leaves the cursor on the first row).
+void saveClassPlayers(Game& game);

@@ -40,6 +40,43 @@ bool promptOpen(const ClassroomMenu& menu) {
     return menu.entryMode != 0 || menu.askOpen || menu.confirmDelete || menu.askDelete;
 }
 
+// Saves the index merged with what other PCs saved meanwhile (which may move or remove rows) and
+// keeps the selection on the same classroom by name. False when the selected classroom is gone.
+bool saveKeepingSelection(Game& game) {
+    if (!onClassroomRow(game)) {
+        saveClassrooms(game.classrooms);
+        if (game.classroom > game.classrooms.count + 1) game.classroom = game.classrooms.count;
+        return true;
+    }
+    const std::string name = game.classrooms.items[static_cast<std::size_t>(game.classroom)].name;
+    saveClassrooms(game.classrooms);
+    const auto& items = game.classrooms.items;
+    if (onClassroomRow(game) && items[static_cast<std::size_t>(game.classroom)].name == name) return true;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (items[i].name == name) {
+            game.classroom = static_cast<int>(i);
+            return true;
+        }
+    }
+    game.classroom = 0;
+    return false;
+}
+
+// Enters the selected classroom, unless another PC deleted it meanwhile.
+Outcome enterSelected(Game& game, ClassroomMenu& menu) {
+    if (saveKeepingSelection(game)) return Outcome::Leave;
+    menu.askOpen = false;
+    refuse(game, "This class was deleted on another PC");
+    return Outcome::Stay;
+}
+
+// Deletes the selected classroom; the list may have shrunk by more than one meanwhile.
+void deleteSelected(Game& game) {
+    deleteClassroom(game.classrooms, game.classroom);
+    saveClassrooms(game.classrooms);
+    if (game.classroom > game.classrooms.count) game.classroom = game.classrooms.count;
+}
+
 void addTypedClassroom(Game& game, const ClassroomMenu& menu) {
     addClassroom(game.classrooms, menu.nameText, menu.passwordText);
     game.classroom = game.classrooms.count - 1;
@@ -113,16 +150,10 @@ Outcome actOnKey(Game& game, ClassroomMenu& menu, Image* canvas) {
                 refuse(game, "Passwords differ: nothing added");
         }
     } else if (menu.askOpen) {
-        if (selectedPassword(game).empty()) {
-            saveClassrooms(game.classrooms);
-            return Outcome::Leave;
-        }
+        if (selectedPassword(game).empty()) return enterSelected(game, menu);
         drawPrompt(canvas, "Enter password:", stars(menu.passwordText));
         if (editText(menu.passwordText, 10) == 1) {
-            if (menu.passwordText == selectedPassword(game)) {
-                saveClassrooms(game.classrooms);
-                return Outcome::Leave;
-            }
+            if (menu.passwordText == selectedPassword(game)) return enterSelected(game, menu);
             menu.passwordText.clear();
             menu.askOpen = false;
             refuse(game, "Wrong password");
@@ -137,16 +168,14 @@ Outcome actOnKey(Game& game, ClassroomMenu& menu, Image* canvas) {
         }
     } else if (menu.askDelete) {
         if (selectedPassword(game).empty()) {
-            deleteClassroom(game.classrooms, game.classroom);
-            saveClassrooms(game.classrooms);
+            deleteSelected(game);
             menu.askDelete = false;
             return Outcome::Stay;
         }
         drawPrompt(canvas, "Enter password:", stars(menu.passwordText));
         if (editText(menu.passwordText, 10) == 1) {
             if (menu.passwordText == selectedPassword(game)) {
-                deleteClassroom(game.classrooms, game.classroom);
-                saveClassrooms(game.classrooms);
+                deleteSelected(game);
             } else {
                 refuse(game, "Wrong password");
             }

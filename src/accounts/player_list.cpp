@@ -1,6 +1,8 @@
 // Adding and removing the players of the current classroom's list.
 #include "accounts/accounts.h"
 
+#include "store/store.h"
+
 void addPlayer(PlayerList& list, const std::string& name, const std::string& password) {
     Player player;
     player.name = name;
@@ -15,4 +17,31 @@ void removePlayer(PlayerList& list, int position) {
     list.items[static_cast<std::size_t>(position)] = list.items.back();
     list.items.pop_back();
     list.count = static_cast<int>(list.items.size());
+}
+
+namespace {
+
+const std::string* nameAt(const PlayerList& list, int position) {
+    return position >= 0 && position < static_cast<int>(list.items.size())
+               ? &list.items[static_cast<std::size_t>(position)].name
+               : nullptr;
+}
+
+// The new position of the player named name (nullptr: the cursor was on no player), or the first row.
+int follow(const PlayerList& list, const std::string* name, int position) {
+    if (name == nullptr) return position;
+    for (std::size_t i = 0; i < list.items.size(); ++i)
+        if (list.items[i].name == *name) return static_cast<int>(i);
+    return 0;
+}
+
+}  // namespace
+
+void saveClassPlayers(Game& game) {
+    const std::string* first = nameAt(game.players, game.player1);
+    const std::string* second = nameAt(game.players, game.player2);
+    const std::string firstName = first ? *first : "", secondName = second ? *second : "";
+    savePlayers(game.players, game.classrooms, game.classroom);
+    game.player1 = follow(game.players, first ? &firstName : nullptr, game.player1);
+    game.player2 = follow(game.players, second ? &secondName : nullptr, game.player2);
 }

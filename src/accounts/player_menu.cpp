@@ -1,6 +1,7 @@
 // The player menu: choose player 1 and then player 2 or "Singleplayer", add and delete players,
 // then fill the racer slots for the race.
 #include <algorithm>
+#include <string>
 #include <vector>
 
 #include "accounts/accounts.h"
@@ -26,18 +27,21 @@ bool nameTaken(const PlayerList& players, const std::string& name) {
     return false;
 }
 
-// The positions of the players who have given their password (or have none) since the classroom
-// was entered. Only they may be taken again without asking, so that nobody races, and fills the
-// boards, under another pupil's name. Removing a player moves another into its position, so any
-// removal forgets them all; adding one moves nobody.
-std::vector<int> acceptedPlayers;
+// The names of the players who have given their password (or have none) since the classroom was
+// entered. Only they may be taken again without asking, so that nobody races, and fills the
+// boards, under another pupil's name. Names, not positions: a save merges what other PCs changed,
+// which may move players. Removing a player here forgets them all, as it always did.
+std::vector<std::string> acceptedPlayers;
 
-bool isAccepted(int position) {
-    return std::find(acceptedPlayers.begin(), acceptedPlayers.end(), position) != acceptedPlayers.end();
+bool isAccepted(const Game& game, int position) {
+    if (position < 0 || position >= static_cast<int>(game.players.items.size())) return false;
+    const std::string& name = game.players.items[static_cast<std::size_t>(position)].name;
+    return std::find(acceptedPlayers.begin(), acceptedPlayers.end(), name) != acceptedPlayers.end();
 }
 
-void rememberAccepted(int position) {
-    if (!isAccepted(position)) acceptedPlayers.push_back(position);
+void rememberAccepted(const Game& game, int position) {
+    if (position < 0 || position >= static_cast<int>(game.players.items.size())) return;
+    if (!isAccepted(game, position)) acceptedPlayers.push_back(game.players.items[static_cast<std::size_t>(position)].name);
 }
 
 // The locals of one stage.
@@ -60,7 +64,7 @@ int& selection(Game& game, const PlayerMenu& menu) { return menu.stage == 0 ? ga
 
 bool isPlayerRow(const Game& game, int row) { return row >= 0 && row < game.players.count; }
 
-void save(const Game& game) { savePlayers(game.players, game.classroom); }
+void save(Game& game) { saveClassPlayers(game); }
 
 void beginStage(Game& game, PlayerMenu& menu, int stage) {
     menu = PlayerMenu();
@@ -75,7 +79,7 @@ void beginStage(Game& game, PlayerMenu& menu, int stage) {
 Outcome accept(Game& game, const PlayerMenu& menu) {
     const int sel = selection(game, menu);
     if (menu.stage == 1) game.twoPlayers = 1;
-    rememberAccepted(sel);
+    rememberAccepted(game, sel);
     save(game);
     return Outcome::StageEnded;
 }
@@ -118,7 +122,7 @@ Outcome browse(Game& game, PlayerMenu& menu) {
         } else if (isPlayerRow(game, sel)) {
             // In stage 1 this row is "Singleplayer"; in stage 0 it is the row the stage began on,
             // taken without asking only when that player has already passed in this classroom.
-            if (game.player2 == game.player1 && (menu.stage == 1 || isAccepted(game.player1))) {
+            if (game.player2 == game.player1 && (menu.stage == 1 || isAccepted(game, game.player1))) {
                 save(game);
                 if (menu.stage == 1) game.twoPlayers = 0;
                 return Outcome::StageEnded;

@@ -2,6 +2,7 @@
 // through the results and the stores.
 #include "race/race.h"
 
+#include "accounts/accounts.h"
 #include "audio/sound.h"
 #include "present/image.h"
 #include "present/key_strings.h"
@@ -238,8 +239,8 @@ void waitForKey(Game& game, const Image* results) {
 void storeRace(Game& game, const RaceState& race) {
     for (int p = 0; p < playerCount(game); ++p)
         if (race.players[p].finished)
-            saveLeaderboard(game.classroom, operationOf(game, p), lessonOf(game, p), game.distance);
-    savePlayers(game.players, game.classroom);
+            saveLeaderboard(game.classrooms, game.classroom, operationOf(game, p), lessonOf(game, p), game.distance);
+    saveClassPlayers(game);
 }
 
 }  // namespace

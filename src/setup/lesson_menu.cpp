@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <string>
 
+#include "accounts/accounts.h"
 #include "audio/sound.h"
 #include "lessons/catalogue.h"
 #include "present/image.h"
@@ -266,5 +267,5 @@ void lessonMenu(Game& game) {
         }
         sleepMs(1);
     }
-    savePlayers(game.players, game.classroom);
+    saveClassPlayers(game);
 }

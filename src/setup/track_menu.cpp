@@ -1,6 +1,7 @@
 // The track and season menu: the season (track) and the race distance, shared by both players.
 #include <string>
 
+#include "accounts/accounts.h"
 #include "audio/sound.h"
 #include "present/image.h"
 #include "present/platform.h"
@@ -103,5 +104,5 @@ void trackMenu(Game& game) {
         sleepMs(1);
     }
     game.raceLength = 500 * game.distance + 500;
-    savePlayers(game.players, game.classroom);
+    saveClassPlayers(game);
 }

@@ -354,6 +354,20 @@ bool isTemporaryName(std::string_view name) {
     return digits(rest.substr(0, dash)) && digits(rest.substr(dash + 1));
 }
 
+// Flushes the directory that holds path, so that a rename in it survives a power cut: until the
+// directory itself is on disk, the file may come back after a restart under its old content, or
+// not at all. A file system that cannot sync a directory (EINVAL, ENOTSUP) is trusted as it is.
+int syncDirectoryOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    const std::string directory = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return 0;  // nothing to flush through; the rename itself succeeded
+    int error = 0;
+    if (::fsync(fd) != 0 && errno != EINVAL && errno != ENOTSUP && errno != EBADF) error = errno;
+    ::close(fd);
+    return error;
+}
+
 std::string temporaryName(const std::string& path, unsigned n) {
     return path + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(n);
 }
@@ -407,6 +421,8 @@ bool writeFileAtomically(const std::string& path, const std::string& content) {
         ::unlink(temporary.c_str());
         return failWrite(error);
     }
+    // "Saved" means saved: the new name must be on disk too before the save counts.
+    if (const int dirError = syncDirectoryOf(path)) return failWrite(dirError);
     return true;
 }
 

@@ -58,7 +58,7 @@ void appendText(std::string& out, const std::string& value);
 
 // Replaces the file at path with content so that it is never left half written: the bytes go to a
 // temporary file in the same directory, are flushed to disk, and the temporary file is renamed over
-// path. When the file already holds exactly content, nothing is written. Returns false when the
+// path; then the directory is flushed too, so that the rename itself survives a power cut. When the file already holds exactly content, nothing is written. Returns false when the
 // file could not be written; the old file is then left exactly as it was. The directory must exist.
 // A file in the way of a temporary name never stops the write: another name is taken.
 bool writeFileAtomically(const std::string& path, const std::string& content);

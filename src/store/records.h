@@ -8,10 +8,13 @@ struct Classroom {
     std::string password;  // plain; empty means none
 };
 
-// count always equals items.size() after any operation of the store.
+// count always equals items.size() after any operation of the store. base is the list as this
+// copy last read or wrote it: a save applies only the difference base -> items to the file as it
+// is then, so that a change made meanwhile by another copy of the game is kept.
 struct ClassroomList {
     int count = 0;
     std::vector<Classroom> items;
+    std::vector<Classroom> base{};
 };
 
 struct Player {
@@ -21,9 +24,11 @@ struct Player {
     int driver = 0;        // 0..12
 };
 
+// As ClassroomList: base is the list as last read or written, items the working list.
 struct PlayerList {
     int count = 0;
     std::vector<Player> items;
+    std::vector<Player> base{};
 };
 
 // One answer given during a race: seconds since the start, and 1 (right) or -0.5 (wrong).

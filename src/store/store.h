@@ -10,6 +10,15 @@
 // game learns of a failed save only through takeSaveTrouble (the board and record writers also say
 // whether they succeeded). Each operation opens, reads or writes its files whole and closes them
 // before it returns. Positions are 0-based; file and directory names count from 1.
+//
+// Several copies of the game, on one PC or on many sharing a network folder, may save into one
+// tree at once. Every save therefore re-reads what is on disk under a short lock (store/save_lock.h)
+// and adds this copy's change to it instead of writing its own copy back: the index and the player
+// files apply the difference between the list as last read or written (its base) and the working
+// list, by name; a board appends this copy's new records after those on disk. Lock order is the
+// index ("classrooms/classrooms.lock") first, then room locks ("classrooms/roomN.lock") in
+// ascending number. A lock held by another copy for longer than a few seconds is not waited for:
+// the save goes ahead with its merge. One copy alone writes exactly the bytes it always did.
 
 // Called after saving (the screens call it through the notice line): the words that tell the class
 // why a save since the last call did not reach the disk, such as "Could not save: the disk is full";
@@ -25,26 +34,48 @@ std::string boardPath(int position, int operation, int lesson, int distance);
 // when that holds no classroom (or is missing) the list is the single classroom "Default" with
 // no password, in memory only.
 void loadClassrooms(ClassroomList& list);
-// Called after every change to the list. Writes the whole list, creating "classrooms" if needed.
-void saveClassrooms(const ClassroomList& list);
-// Appends a classroom and creates its room directory. The caller saves the list afterwards.
+// Called after every change to the list. Applies the classrooms added to list since it was read
+// to the index as it is on disk, writes that (creating "classrooms" if needed) and makes it the
+// list and its base: classrooms added on another computer meanwhile appear in list.
+void saveClassrooms(ClassroomList& list);
+// Appends a classroom to the index on disk (merged as saveClassrooms does), creates its room
+// directory and writes the index; list becomes the index with the new classroom last. Saving the
+// list again afterwards, as the menu does, changes nothing.
 void addClassroom(ClassroomList& list, const std::string& name, const std::string& password);
-// Deletes the files and directories of the classroom at position (0 <= position < count; other
-// positions do nothing), moves the last classroom and its directory into the freed position and
-// shrinks the list by one. The caller saves the list afterwards.
+// Deletes the classroom of list.items[position] (0 <= position < count; other positions do
+// nothing), found again by name in the index on disk: deletes its files and directories, moves the
+// last classroom and its directory into the freed number, and writes the index; list becomes it.
+// A classroom already deleted on another computer deletes nothing.
 void deleteClassroom(ClassroomList& list, int position);
 
 // Called when a classroom is chosen. Replaces list with that classroom's player file; when that
 // holds no player the list is the single player "Default", car 0, driver 0.
 void loadPlayers(PlayerList& list, int position);
-// Called after every change to the players. Writes the whole list to that classroom's player
-// file, creating its directories if needed.
-void savePlayers(const PlayerList& list, int position);
+// Called after every change to the players, with the classroom's room number as it stands (for
+// tools and tests; the game uses the overload below). Applies this copy's changes (base -> items:
+// a player added, deleted, or with another password, car or driver) by name to the player file as
+// it is on disk, writes that, and makes it the list and its base, creating directories if needed.
+void savePlayers(PlayerList& list, int position);
+// The game's save of the current classroom's players: finds the classroom of
+// classrooms.items[position] again by name in the index on disk (another computer may have deleted
+// a classroom and moved this one's folder), sets position to where it is now and classrooms to the
+// index, and saves as above. A position outside classrooms names no classroom, and without an index file no classroom
+// was ever saved: then position is used as it stands. When the classroom is gone nothing is written, takeSaveTrouble says
+// "This class was deleted on another PC", and false is returned. The caller must look its
+// players' positions up again by name afterwards: the list may have changed.
+bool savePlayers(PlayerList& list, ClassroomList& classrooms, int& position);
 
-// Called by the race for each board it changed. Stores table entry [operation][lesson][distance]
-// as writeLeaderboard does, creating the directories on the way. Indices out of range do nothing.
-// Record files numbered above the board's count, left from a longer board, stay untouched.
+// Stores table entry [operation][lesson][distance] of the room at position as it stands in memory
+// (for tools and tests, which may replace a board wholesale), as writeLeaderboard does, under the
+// room's lock, creating the directories on the way. Indices out of range do nothing. Record files
+// numbered above the board's count, left from a longer board, stay untouched.
 void saveLeaderboard(int position, int operation, int lesson, int distance);
+// Called by the race for each board it changed. Finds the classroom of classrooms.items[position]
+// again by name as savePlayers does (position follows it; false, nothing written, when it was
+// deleted), reads the board on disk again, appends the records of the board in memory that are not
+// on disk yet after its records (their numbers follow its count), writes them and then the board
+// file, and makes the board in memory that board, races saved meanwhile by other copies included.
+bool saveLeaderboard(ClassroomList& classrooms, int& position, int operation, int lesson, int distance);
 
 // The directory of path must exist. Writes the records after the first recordsOnDisk (those are
 // on disk already), then the board file, but the board file only when every one of those records
@@ -56,5 +87,5 @@ bool writeLeaderboard(Leaderboard& board, const std::string& path);
 bool writeRaceRecord(const RaceRecord& record, const std::string& path);
 
 // Deletes every ordinary file in directory: not directories, links, or hidden files (names that
-// start with a dot). Failures are ignored.
+// start with a dot). Failures are ignored. Lock entries never lie in a lesson directory.
 void deleteFilesIn(const std::string& directory);

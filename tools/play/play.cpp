@@ -25,7 +25,7 @@
 
 namespace {
 
-enum class Kind { Wait, Key, Hold, Shot, Quit, Solve, Miss };
+enum class Kind { Wait, Key, Hold, Shot, Quit, Solve, Miss, Await, Mark };
 
 struct Command {
     Kind kind = Kind::Wait;
@@ -33,7 +33,7 @@ struct Command {
     double ms = 0;
     std::vector<std::string> keys;  // key strings for Key; one for Hold
     int scanCode = 0;               // Hold
-    std::string file;               // Shot
+    std::string file;               // Shot, Await, Mark
     int player = 0;                 // Solve, Miss
 };
 
@@ -165,6 +165,10 @@ std::vector<Command> parseScript(const std::string& path) {
             words >> player;
             if ((player != "1" && player != "2") || (words >> word)) badScript(path, line, verb + " needs player 1 or 2");
             command.player = player[0] - '0';
+        } else if (verb == "await" || verb == "mark") {
+            command.kind = verb == "await" ? Kind::Await : Kind::Mark;
+            words >> command.file;
+            if (command.file.empty() || (words >> word)) badScript(path, line, verb + " needs one file name");
         } else if (verb == "quit") {
             command.kind = Kind::Quit;
             if (words >> word) badScript(path, line, "quit takes nothing");
@@ -276,12 +280,32 @@ struct ScriptRunner {
                     for (const auto& key : answerKeys(answer, letterKeys)) headlessPushKey(key);
                     break;
                 }
+                case Kind::Await:
+                    awaitFile(command);
+                    break;
+                case Kind::Mark:
+                    std::ofstream(command.file).put('\n');
+                    break;
                 case Kind::Quit:
                     finish();
             }
         }
         // A last wait still lets its time pass before the run ends.
         if (!shotPending && next >= commands.size() && releases.empty() && now + 1e-9 >= scriptTime) finish();
+    }
+
+    // Several runs on one folder meet through files: the game stands still, its clock too, until
+    // another run has made the file. A file that never comes ends the run with status 3.
+    void awaitFile(const Command& command) {
+        constexpr int PatienceMs = 120000;
+        for (int waited = 0; !std::filesystem::exists(command.file); waited += 5) {
+            if (waited >= PatienceMs) {
+                std::cerr << "line " << command.line << ": " << command.file << " never came\n";
+                std::fflush(stdout);
+                std::_Exit(3);
+            }
+            usleep(5000);
+        }
     }
 
     void presented() {

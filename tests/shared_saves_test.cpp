@@ -1,0 +1,172 @@
+// Tests of saves shared between copies of the game: each save merges this copy's change into what
+// another copy wrote meanwhile, and finds its classroom again by name.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "store/records.h"
+#include "store/store.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class SharedSaves : public ::testing::Test {
+protected:
+    fs::path previous;
+    fs::path dir;
+
+    void SetUp() override {
+        previous = fs::current_path();
+        std::string pattern = (fs::temp_directory_path() / "tally-shared-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        dir = pattern;
+        fs::current_path(dir);
+        LeaderboardTable = LeaderboardTableData{};
+        (void)takeSaveTrouble();
+    }
+    void TearDown() override {
+        fs::current_path(previous);
+        std::error_code ec;
+        fs::remove_all(dir, ec);
+    }
+};
+
+std::vector<std::string> namesOf(const PlayerList& list) {
+    std::vector<std::string> names;
+    for (const Player& p : list.items) names.push_back(p.name + ":" + std::to_string(p.car));
+    return names;
+}
+
+PlayerList loaded(int position) {
+    PlayerList list;
+    loadPlayers(list, position);
+    return list;
+}
+
+// Two copies read the same player file; the other saves its change first, then this copy saves
+// its own: the file holds both, and this copy's list becomes the file.
+TEST_F(SharedSaves, PlayerChangesMergeByName) {
+    const struct {
+        const char* what;
+        void (*other)(PlayerList&);
+        void (*mine)(PlayerList&);
+        std::vector<std::string> expected;
+    } cases[] = {
+        {"both add a pupil", [](PlayerList& l) { l.items.push_back({"Cy", "", 1, 0}); },
+         [](PlayerList& l) { l.items.push_back({"Di", "", 2, 0}); }, {"Ann:0", "Bob:0", "Cy:1", "Di:2"}},
+        {"a deletion here, an addition there", [](PlayerList& l) { l.items.push_back({"Cy", "", 1, 0}); },
+         [](PlayerList& l) { l.items.erase(l.items.begin()); }, {"Cy:1", "Bob:0"}},
+        {"cars changed on both", [](PlayerList& l) { l.items[1].car = 5; },
+         [](PlayerList& l) { l.items[0].car = 3; }, {"Ann:3", "Bob:5"}},
+        {"a change to a pupil deleted there", [](PlayerList& l) { l.items.pop_back(); },
+         [](PlayerList& l) { l.items[1].car = 7; }, {"Ann:0"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all("classrooms");
+        PlayerList start;
+        start.items = {{"Ann", "", 0, 0}, {"Bob", "", 0, 0}};
+        savePlayers(start, 0);
+        PlayerList other = loaded(0), mine = loaded(0);
+        c.other(other);
+        savePlayers(other, 0);
+        c.mine(mine);
+        savePlayers(mine, 0);
+        EXPECT_EQ(namesOf(loaded(0)), c.expected);
+        EXPECT_EQ(namesOf(mine), c.expected);
+        EXPECT_EQ(mine.count, static_cast<int>(c.expected.size()));
+    }
+}
+
+// Several copies that fell back to "Default" on a classroom without a player file save it once.
+TEST_F(SharedSaves, TheFallbackPlayerIsNotDoubled) {
+    PlayerList first = loaded(0), second = loaded(0);
+    savePlayers(first, 0);
+    savePlayers(second, 0);
+    EXPECT_EQ(namesOf(loaded(0)), std::vector<std::string>{"Default:0"});
+}
+
+// A race saved by this copy goes after the races another copy saved since this one read the
+// board, and the board in memory then holds them all, ready to be replayed.
+TEST_F(SharedSaves, ABoardAppendsAfterWhatIsOnDisk) {
+    ClassroomList rooms;
+    addClassroom(rooms, "4b", "");
+    int position = 0;
+    Leaderboard& board = LeaderboardTable.boards[1][2][3];
+    RaceRecord first;
+    first.name = "Ann";
+    board.records = {first};
+    board.count = 1;
+    ASSERT_TRUE(saveLeaderboard(rooms, position, 1, 2, 3));
+    const Leaderboard mineBefore = board;  // this copy read the board with Ann's race
+    RaceRecord theirs;
+    theirs.name = "Bob";
+    board.records.push_back(theirs);
+    ASSERT_TRUE(saveLeaderboard(rooms, position, 1, 2, 3));  // another copy stores Bob's race
+    board = mineBefore;
+    RaceRecord mine;
+    mine.name = "Cy";
+    board.records.push_back(mine);
+    ASSERT_TRUE(saveLeaderboard(rooms, position, 1, 2, 3));
+    ASSERT_EQ(board.count, 3);
+    EXPECT_EQ(board.records[1].name, "Bob");
+    EXPECT_EQ(board.records[2].name, "Cy");
+    EXPECT_EQ(board.recordsOnDisk, 3);
+    Leaderboard back;
+    readLeaderboard(back, boardPath(0, 1, 2, 3));
+    ASSERT_EQ(back.count, 3);
+    EXPECT_EQ(back.records[2].name, "Cy");
+}
+
+// Two copies on the classroom menu each add a classroom: both stay, each with its own room.
+TEST_F(SharedSaves, ClassroomsAddedOnTwoComputersBothStay) {
+    ClassroomList first, second;
+    loadClassrooms(first);
+    saveClassrooms(first);
+    loadClassrooms(second);
+    addClassroom(first, "4b", "");
+    saveClassrooms(first);
+    addClassroom(second, "5c", "");
+    saveClassrooms(second);
+    ClassroomList back;
+    loadClassrooms(back);
+    ASSERT_EQ(back.count, 3);
+    EXPECT_EQ(back.items[1].name, "4b");
+    EXPECT_EQ(back.items[2].name, "5c");
+    EXPECT_EQ(second.count, 3);
+    EXPECT_TRUE(fs::is_directory(roomPath(2)));
+}
+
+// A copy playing in C saves into C's folder after another computer's deletion moved it, and a
+// copy whose classroom was deleted saves nothing and says so.
+TEST_F(SharedSaves, ASaveFindsItsClassroomByName) {
+    ClassroomList mine;
+    for (const char* name : {"A", "B", "C"}) addClassroom(mine, name, "");
+    int position = 2;
+    PlayerList players;
+    players.items = {{"Cy", "", 0, 0}};
+    ASSERT_TRUE(savePlayers(players, mine, position));
+    ClassroomList teacher;
+    loadClassrooms(teacher);
+    deleteClassroom(teacher, 0);  // C's folder moves to room 1
+    players.items[0].car = 4;
+    ASSERT_TRUE(savePlayers(players, mine, position));
+    EXPECT_EQ(position, 0);
+    EXPECT_EQ(namesOf(loaded(0)), std::vector<std::string>{"Cy:4"});
+    EXPECT_FALSE(fs::exists(roomPath(2)));
+    EXPECT_EQ(takeSaveTrouble(), "");
+
+    loadClassrooms(teacher);
+    deleteClassroom(teacher, 0);  // C itself goes
+    players.items[0].car = 6;
+    EXPECT_FALSE(savePlayers(players, mine, position));
+    EXPECT_FALSE(saveLeaderboard(mine, position, 0, 0, 0));
+    EXPECT_EQ(takeSaveTrouble(), "This class was deleted on another PC");
+    EXPECT_EQ(namesOf(loaded(0)), std::vector<std::string>{"Default:0"}) << "B's room 1 has no players";
+}
+
+}  // namespace
