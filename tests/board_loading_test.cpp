@@ -12,6 +12,7 @@
 #include "store/fields.h"
 #include "store/records.h"
 #include "store/store.h"
+#include "fresh_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -59,24 +60,7 @@ std::string difference(const Leaderboard& a, const Leaderboard& b) {
     return "";
 }
 
-class BoardLoading : public ::testing::Test {
-protected:
-    fs::path previous;
-    fs::path dir;
-    void SetUp() override {
-        previous = fs::current_path();
-        std::string pattern = (fs::temp_directory_path() / "tally-loading-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir = pattern;
-        fs::current_path(dir);
-        LeaderboardTable = LeaderboardTableData{};
-    }
-    void TearDown() override {
-        fs::current_path(previous);
-        std::error_code ec;
-        fs::remove_all(dir, ec);
-    }
-};
+class BoardLoading : public FreshFolder {};
 
 // One board of a damaged tree: what its file says and which record files lie beside it.
 struct BoardCase {

@@ -9,31 +9,13 @@
 
 #include "store/records.h"
 #include "store/store.h"
+#include "fresh_folder.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-class SharedSaves : public ::testing::Test {
-protected:
-    fs::path previous;
-    fs::path dir;
-
-    void SetUp() override {
-        previous = fs::current_path();
-        std::string pattern = (fs::temp_directory_path() / "tally-shared-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir = pattern;
-        fs::current_path(dir);
-        LeaderboardTable = LeaderboardTableData{};
-        (void)takeSaveTrouble();
-    }
-    void TearDown() override {
-        fs::current_path(previous);
-        std::error_code ec;
-        fs::remove_all(dir, ec);
-    }
-};
+class SharedSaves : public FreshFolder {};
 
 std::vector<std::string> namesOf(const PlayerList& list) {
     std::vector<std::string> names;

@@ -21,6 +21,7 @@
 #include "store/fields.h"
 #include "store/records.h"
 #include "store/store.h"
+#include "fresh_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -133,25 +134,7 @@ void put(const std::string& path, const std::string& content) {
 }
 
 // Each test runs in a fresh temporary working directory, with an empty table.
-class SavedData : public ::testing::Test {
-protected:
-    fs::path previous;
-    fs::path dir;
-
-    void SetUp() override {
-        previous = fs::current_path();
-        std::string pattern = (fs::temp_directory_path() / "tally-store-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir = pattern;
-        fs::current_path(dir);
-        LeaderboardTable = LeaderboardTableData{};
-    }
-    void TearDown() override {
-        fs::current_path(previous);
-        std::error_code ec;
-        fs::remove_all(dir, ec);
-    }
-};
+class SavedData : public FreshFolder {};
 
 RaceRecord makeRecord(const std::string& name, double time, int samples) {
     RaceRecord r;
