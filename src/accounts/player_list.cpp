@@ -1,6 +1,9 @@
 // Adding and removing the players of the current classroom's list.
 #include "accounts/accounts.h"
 
+#include <optional>
+#include <string>
+
 #include "store/store.h"
 
 void addPlayer(PlayerList& list, const std::string& name, const std::string& password) {
@@ -21,15 +24,16 @@ void removePlayer(PlayerList& list, int position) {
 
 namespace {
 
-const std::string* nameAt(const PlayerList& list, int position) {
-    return position >= 0 && position < static_cast<int>(list.items.size())
-               ? &list.items[static_cast<std::size_t>(position)].name
-               : nullptr;
+// The name of the player at position, or none when the position is on no player.
+std::optional<std::string> nameAt(const PlayerList& list, int position) {
+    if (position < 0 || position >= static_cast<int>(list.items.size())) return std::nullopt;
+    return list.items[static_cast<std::size_t>(position)].name;
 }
 
-// The new position of the player named name (nullptr: the cursor was on no player), or the first row.
-int follow(const PlayerList& list, const std::string* name, int position) {
-    if (name == nullptr) return position;
+// Where the player named name stands now (the first row when gone); position as it was when the
+// cursor was on no player.
+int follow(const PlayerList& list, const std::optional<std::string>& name, int position) {
+    if (!name) return position;
     for (std::size_t i = 0; i < list.items.size(); ++i)
         if (list.items[i].name == *name) return static_cast<int>(i);
     return 0;
@@ -38,10 +42,9 @@ int follow(const PlayerList& list, const std::string* name, int position) {
 }  // namespace
 
 void saveClassPlayers(Game& game) {
-    const std::string* first = nameAt(game.players, game.player1);
-    const std::string* second = nameAt(game.players, game.player2);
-    const std::string firstName = first ? *first : "", secondName = second ? *second : "";
+    const std::optional<std::string> first = nameAt(game.players, game.player1);
+    const std::optional<std::string> second = nameAt(game.players, game.player2);
     savePlayers(game.players, game.classrooms, game.classroom);
-    game.player1 = follow(game.players, first ? &firstName : nullptr, game.player1);
-    game.player2 = follow(game.players, second ? &secondName : nullptr, game.player2);
+    game.player1 = follow(game.players, first, game.player1);
+    game.player2 = follow(game.players, second, game.player2);
 }

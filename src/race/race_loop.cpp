@@ -237,9 +237,12 @@ void waitForKey(Game& game, const Image* results) {
 // Written as soon as the race ends, before the results wait for a key: a PC switched off on the
 // results screen must not lose the race.
 void storeRace(Game& game, const RaceState& race) {
-    for (int p = 0; p < playerCount(game); ++p)
-        if (race.players[p].finished)
-            saveLeaderboard(game.classrooms, game.classroom, operationOf(game, p), lessonOf(game, p), game.distance);
+    for (int p = 0; p < playerCount(game); ++p) {
+        if (!race.players[p].finished) continue;
+        // Two players on one board: its save already took both records.
+        if (p == 1 && race.players[0].finished && &boardOf(game, 1) == &boardOf(game, 0)) continue;
+        saveLeaderboard(game.classrooms, game.classroom, operationOf(game, p), lessonOf(game, p), game.distance);
+    }
     saveClassPlayers(game);
 }
 

@@ -84,16 +84,10 @@ bool samePlayer(const Player& a, const Player& b) {
     return a.name == b.name && a.password == b.password && a.car == b.car && a.driver == b.driver;
 }
 
-template <typename Entry>
-Entry* findNamed(std::vector<Entry>& list, const std::string& name) {
-    for (Entry& entry : list)
-        if (entry.name == name) return &entry;
-    return nullptr;
-}
-
-template <typename Entry>
-const Entry* findNamed(const std::vector<Entry>& list, const std::string& name) {
-    for (const Entry& entry : list)
+// The entry of list named name, or null; const or not as list is.
+template <typename List>
+auto findNamed(List& list, const std::string& name) -> decltype(&list.front()) {
+    for (auto& entry : list)
         if (entry.name == name) return &entry;
     return nullptr;
 }
