@@ -32,20 +32,20 @@ var Module = (function () {
     else if (stage.requestFullscreen) stage.requestFullscreen().catch(function () {});
   }
 
-  // Keys the browser itself would act on (scrolling, leaving the page, its own search) are the game's.
   // Keys on the footer's own buttons (full screen, the teacher's corner) stay theirs.
   function forFooter(event) {
     return event.target && event.target.closest && event.target.closest('footer') !== null;
   }
 
+  // Keys the browser itself would act on (scrolling, leaving the page, its own search) are the game's.
   window.addEventListener('keydown', function (event) {
     firstGesture();
-    if (forFooter(event)) return;
     if (event.code === 'F11' || event.key === 'F11') {
       event.preventDefault();
       if (!event.repeat) toggleFullscreen();
       return;
     }
+    if (forFooter(event)) return;
     // Reload and the browser's own shortcuts still work.
     if ((event.ctrlKey || event.metaKey) && !event.getModifierState('AltGraph')) {
       if (event.key === 'r' || event.key === 'R' || event.key === 'w' || event.key === 'W') return;
