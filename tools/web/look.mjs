@@ -22,7 +22,8 @@ const browser = await puppeteer.launch({
          '--disable-background-networking', '--disable-component-update', '--no-first-run'],
 });
 const page = await browser.newPage();
-await page.setViewport({ width: 1280, height: 760 });
+const [viewWidth, viewHeight] = (process.env.VIEWPORT || '1280x760').split('x').map(Number);
+await page.setViewport({ width: viewWidth, height: viewHeight });
 page.on('console', (m) => console.log('page:', m.text()));
 page.on('pageerror', (e) => console.log('page error:', e.message));
 const loadStart = Date.now();
