@@ -12,7 +12,8 @@ const puppeteer = createRequire(join(process.cwd(), 'look'))('puppeteer-core');
 
 const [site = 'build-web/site', shots = 'web-shots'] = process.argv.slice(2);
 mkdirSync(shots, { recursive: true });
-const server = await serveSite(site, 8093);
+const server = await serveSite(site, 0);  // any free port
+const url = `http://127.0.0.1:${server.address().port}/`;
 const browser = await puppeteer.launch({
   executablePath: '/usr/bin/chromium',
   headless: 'new',
@@ -21,14 +22,17 @@ const browser = await puppeteer.launch({
          '--disable-background-networking', '--disable-component-update', '--no-first-run'],
 });
 const page = await browser.newPage();
-await page.setViewport({ width: 1280, height: 760 });
+const [viewWidth, viewHeight] = (process.env.VIEWPORT || '1280x760').split('x').map(Number);
+await page.setViewport({ width: viewWidth, height: viewHeight });
 page.on('console', (m) => console.log('page:', m.text()));
 page.on('pageerror', (e) => console.log('page error:', e.message));
 const loadStart = Date.now();
-await page.goto('http://127.0.0.1:8093/');
+await page.goto(url);
 await page.waitForFunction(() => Module.tallyFirstFrameAt, { timeout: 20000 });
 console.log('first frame', await page.evaluate(() => Math.round(Module.tallyFirstFrameAt)), 'ms after navigation start;',
             Date.now() - loadStart, 'ms by the wall clock');
+console.log(await page.evaluate(() => performance.getEntriesByType('resource')
+  .map((e) => `${e.name.split('/').pop()} ${Math.round(e.startTime)}-${Math.round(e.responseEnd)} ms`).join(', ')));
 const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
 const shot = (name) => page.screenshot({ path: join(shots, name) });
 const stats = () => page.evaluate(() => Module.tallyFrameStats());
@@ -56,7 +60,16 @@ for (const step of (process.env.STEPS || '').split(';').filter(Boolean)) {
   else if (verb === 'key') await page.keyboard.press(arg);
   else if (verb === 'wait') await sleep(Number(arg));
   else if (verb === 'shot') await shot(arg);
-  else if (verb === 'solve') for (let i = 0; i < Number(arg); i++) { await page.evaluate(() => Module.tallySolve(1)); await sleep(400); }
+  else if (verb === 'solve') {  // answers N problems, 150 ms apart, and gives the figures meanwhile
+    const a = await stats();
+    const started = Date.now();
+    for (let i = 0; i < Number(arg); i++) { await page.evaluate(() => Module.tallySolve(1)); await sleep(150); }
+    const b = await stats();
+    const frames = b.frames - a.frames;
+    console.log(`racing: ${(frames / ((Date.now() - started) / 1000)).toFixed(1)} frames/s, ` +
+                `${((b.workSeconds - a.workSeconds) * 1000 / Math.max(frames, 1)).toFixed(2)} ms work/frame, ` +
+                `${b.presented - a.presented} presented`);
+  }
   else if (verb === 'measure') await measure(arg, 2000);
   else if (verb === 'reload') { await page.reload(); await page.waitForFunction(() => Module.tallyFirstFrameAt); await sleep(300); }
 }
