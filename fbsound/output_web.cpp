@@ -119,6 +119,8 @@ registerProcessor('tally-output', TallyOutput);
     ['keydown', 'mousedown', 'pointerdown', 'touchend'].forEach(function(type) {
         window.addEventListener(type, start, {capture: true});
     });
+    // A key pressed while the program was still loading has already allowed sound.
+    if (navigator.userActivation && navigator.userActivation.hasBeenActive) start();
 });
 
 // The frames to mix now to keep the lead: the pacing clock is the AudioContext's while the worklet
