@@ -58,6 +58,7 @@ for (const step of (process.env.STEPS || '').split(';').filter(Boolean)) {
   const [verb, arg] = step.split(':');
   if (verb === 'type') await page.keyboard.type(arg, { delay: 60 });
   else if (verb === 'key') await page.keyboard.press(arg);
+  else if (verb === 'hold') { await page.keyboard.down(arg); await sleep(2000); await page.keyboard.up(arg); }
   else if (verb === 'wait') await sleep(Number(arg));
   else if (verb === 'shot') await shot(arg);
   else if (verb === 'solve') {  // answers N problems, 150 ms apart, and gives the figures meanwhile
