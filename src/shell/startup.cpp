@@ -1,4 +1,6 @@
 // Start-up in its fixed order, and the screen loop that dispatches one screen routine at a time.
+#include <memory>
+
 #include "accounts/accounts.h"
 #include "audio/sound.h"
 #include "lessons/catalogue.h"
@@ -68,14 +70,18 @@ void runScreenLoop(Game& game) {
 int runGame() {
     FrameClock.lastTime = nowSeconds();
     FrameClock.frameDelta = FrameClock.lastTime;
-    initSoundLibrary();
+    // The browser plays again in the same process after the quit choice: the sound library starts once.
+    static bool soundStarted = false;
+    if (!soundStarted) initSoundLibrary();
+    soundStarted = true;
     loadSoundBank();
     fillLessonCatalogue();
-    static Game game;
+    // A fresh game each run, every field zero or empty.
+    const auto game = std::make_unique<Game>();
     openScreen(1280, 720, 32, 1, ScreenFullscreen);
     hideMousePointer();
-    loadImages(game);
-    runSplash(game);
-    runScreenLoop(game);
+    loadImages(*game);
+    runSplash(*game);
+    runScreenLoop(*game);
     return 0;
 }

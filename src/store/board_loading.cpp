@@ -177,7 +177,12 @@ void readBoard(Leaderboard& board, const std::string& path, const RecordNumbers*
 // Threads reading at once while a classroom loads: on a network drive every file operation waits
 // for a round trip, and this many are in flight together. Few enough to cost nothing on a local
 // disk; the threads only wait, so more of them than cores is right.
+// A build without threads (the browser) reads on the calling thread alone.
+#ifdef TALLY_NO_THREADS
+constexpr std::size_t LoadingThreads = 1;
+#else
 constexpr std::size_t LoadingThreads = 8;
+#endif
 
 // Runs work(i, buffer) once for every i below count on up to LoadingThreads threads, the calling
 // one among them, each with a FieldReader of its own, and returns when all have run. Each work item

@@ -19,6 +19,8 @@
 #include <string_view>
 #include <vector>
 
+#include "store/number_text.h"
+
 namespace {
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
@@ -74,7 +76,7 @@ std::string_view nextField(FieldReader& r, std::size_t limit, bool number) {
 }
 
 // The longest prefix of s that is a decimal number (sign, digits, point, digits, exponent), with
-// "d"/"D" exponents turned into "e" and a leading "+" dropped, ready for from_chars. Empty when s
+// "d"/"D" exponents turned into "e" and a leading "+" dropped, ready for readNumber. Empty when s
 // does not start with a number.
 std::size_t decimalPrefix(std::string_view s, char* out, bool& negative) {
     std::size_t i = 0, o = 0;
@@ -99,7 +101,7 @@ std::size_t decimalPrefix(std::string_view s, char* out, bool& negative) {
     return o;
 }
 
-// Whether a number text that from_chars found out of range is too large (else too small).
+// Whether a number text that readNumber found out of range is too large (else too small).
 bool overflows(std::string_view text) {
     long exponent = 0;
     const std::size_t e = text.find('e');
@@ -126,7 +128,7 @@ bool overflows(std::string_view text) {
 
 // A plain decimal without exponent whose digits fit in 53 bits is read exactly by one division:
 // the digits and the power of ten are both exact doubles, and the division rounds correctly. Says
-// false for anything else, which then goes to from_chars.
+// false for anything else, which then goes to readNumber.
 bool parsePlainDecimal(const char* p, const char* end, double& out) {
     static const double powers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                                     1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
@@ -157,15 +159,15 @@ bool parsePlainDecimal(const char* p, const char* end, double& out) {
 double parseReal(std::string_view field) {
     double plain = 0;
     if (parsePlainDecimal(field.data(), field.data() + field.size(), plain)) return plain;
-    // Other numbers as the writer makes them; from_chars reads those in place. It
+    // Other numbers as the writer makes them; readNumber reads those in place. It
     // stops where the number ends, as the rules want, but it knows neither "d" exponents nor a
-    // leading "+", and it would take "inf" and "nan", so anything else goes the long way.
+    // leading "+", so anything else goes the long way.
     const char* begin = field.data();
     const char* end = begin + field.size();
     const char* digits = begin != end && *begin == '-' ? begin + 1 : begin;
     if (digits != end && ((*digits >= '0' && *digits <= '9') || *digits == '.')) {
         double value = 0;
-        const auto [ptr, ec] = std::from_chars(begin, end, value);
+        const auto [ptr, ec] = readNumber(begin, end, value);
         if (ec == std::errc() && (ptr == end || (*ptr != 'd' && *ptr != 'D'))) return value;
     }
     char buf[MaxNumberField + 8];
@@ -173,7 +175,7 @@ double parseReal(std::string_view field) {
     const std::size_t len = decimalPrefix(field.substr(0, MaxNumberField), buf, negative);
     if (len == 0) return 0;
     double value = 0;
-    const auto [ptr, ec] = std::from_chars(buf, buf + len, value);
+    const auto [ptr, ec] = readNumber(buf, buf + len, value);
     (void)ptr;
     if (ec == std::errc::result_out_of_range) {
         value = overflows(std::string_view(buf, len)) ? DBL_MAX : 0.0;
@@ -274,14 +276,10 @@ void appendInt(std::string& out, int value) {
 }
 
 void appendReal(std::string& out, double value) {
-    // to_chars with the general format and a precision is defined as printf "%.16g" in the C
-    // locale, whatever locale the process runs in.
-    char buf[48];
-    const auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 16);
-    const char* end = res.ptr;
-    if (end > buf && end[-1] == '.') --end;  // never a bare trailing point
+    std::string text = generalNumberText(value, 16);
+    if (!text.empty() && text.back() == '.') text.pop_back();  // never a bare trailing point
     if (!std::signbit(value)) out += ' ';
-    out.append(buf, static_cast<std::size_t>(end - buf));
+    out += text;
     out += "\r\n";
 }
 

@@ -74,6 +74,22 @@ struct HeldLock {
     HeldLock& operator=(const HeldLock&) = delete;
 };
 
+SaveHooks saveHooks;
+int savesUnderway = 0;
+
+// One save from the hooks' point of view: declared first in a save so that it ends after the
+// save's locks are released.
+struct SaveWindow {
+    SaveWindow() {
+        if (savesUnderway++ == 0 && saveHooks.before != nullptr) saveHooks.before();
+    }
+    ~SaveWindow() {
+        if (--savesUnderway == 0 && saveHooks.after != nullptr) saveHooks.after();
+    }
+    SaveWindow(const SaveWindow&) = delete;
+    SaveWindow& operator=(const SaveWindow&) = delete;
+};
+
 // The lock of a room guards its players and boards. It lies beside the room directory, not in it,
 // so that it never keeps a deleted room alive and never moves with the room's rename.
 std::string roomLockName(int position) { return roomPath(position); }
@@ -204,6 +220,8 @@ bool resolveClassroom(ClassroomList& classrooms, int& position) {
 
 }  // namespace
 
+void setSaveHooks(SaveHooks hooks) { saveHooks = hooks; }
+
 std::string takeSaveTrouble() {
     const int failure = takeWriteFailure();
     if (classroomGone) {
@@ -250,12 +268,14 @@ void loadClassrooms(ClassroomList& list) {
 }
 
 void saveClassrooms(ClassroomList& list) {
+    const SaveWindow window;
     HeldLock index(IndexPath);
     mergeIndex(list);
     writeIndex(list);
 }
 
 void addClassroom(ClassroomList& list, const std::string& name, const std::string& password) {
+    const SaveWindow window;
     HeldLock index(IndexPath);
     mergeIndex(list);
     list.items.push_back(Classroom{name, password});
@@ -307,6 +327,7 @@ void removeRoom(int position, int last) {
 void deleteClassroom(ClassroomList& list, int position) {
     if (position < 0 || position >= static_cast<int>(list.items.size())) return;
     const std::string name = list.items[static_cast<std::size_t>(position)].name;
+    const SaveWindow window;
     // Lock order, everywhere: the index first, then rooms in ascending number. A save holds the
     // index only while it finds its room, then that room alone, so no two copies wait on each other.
     HeldLock index(IndexPath);
@@ -381,12 +402,14 @@ bool lockClassroom(ClassroomList& classrooms, int& position, SaveLock& room) {
 }  // namespace
 
 void savePlayers(PlayerList& list, int position) {
+    const SaveWindow window;
     ensureDirectory(roomPath(position));
     HeldLock room(roomLockName(position));
     savePlayersLocked(list, position);
 }
 
 bool savePlayers(PlayerList& list, ClassroomList& classrooms, int& position) {
+    const SaveWindow window;
     SaveLock room;
     if (!lockClassroom(classrooms, position, room)) return false;
     savePlayersLocked(list, position);
@@ -462,6 +485,7 @@ void storeBoard(int position, int operation, int lesson, int distance, bool merg
 
 void saveLeaderboard(int position, int operation, int lesson, int distance) {
     if (!boardIndicesValid(operation, lesson, distance)) return;
+    const SaveWindow window;
     ensureDirectory(roomPath(position));
     HeldLock room(roomLockName(position));
     storeBoard(position, operation, lesson, distance, false);
@@ -469,6 +493,7 @@ void saveLeaderboard(int position, int operation, int lesson, int distance) {
 
 bool saveLeaderboard(ClassroomList& classrooms, int& position, int operation, int lesson, int distance) {
     if (!boardIndicesValid(operation, lesson, distance)) return false;
+    const SaveWindow window;
     SaveLock room;
     if (!lockClassroom(classrooms, position, room)) return false;
     storeBoard(position, operation, lesson, distance, true);

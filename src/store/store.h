@@ -20,6 +20,18 @@
 // ascending number. A lock held by another copy for longer than a few seconds is not waited for:
 // the save goes ahead with its merge. One copy alone writes exactly the bytes it always did.
 
+// Calls around every save of the operations below that write (saveClassrooms, addClassroom,
+// deleteClassroom, savePlayers, saveLeaderboard): before runs as the save starts, before its locks
+// and its reading of the disk; after runs once its files are written or have failed. A save made
+// inside another runs neither. The browser build pulls and pushes its stored copy of "classrooms"
+// here; a null hook does nothing, as both do until they are set.
+struct SaveHooks {
+    void (*before)() = nullptr;
+    void (*after)() = nullptr;
+};
+// Called once at start-up, before any save.
+void setSaveHooks(SaveHooks hooks);
+
 // Called after saving (the screens call it through the notice line): the words that tell the class
 // why a save since the last call did not reach the disk, such as "Could not save: the disk is full";
 // empty when every save since then succeeded. The data stays in memory, as for any failed save.

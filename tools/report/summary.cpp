@@ -1,10 +1,10 @@
 // Sums the stored races of one classroom per player and board for the teacher's report.
 #include "summary.h"
 
-#include <cstdio>
 #include <utility>
 #include <unordered_map>
 
+#include "store/number_text.h"
 #include "store/records.h"
 #include "store/store.h"
 
@@ -82,13 +82,8 @@ bool accuracyPercent(long long correct, long long answers, double& percent) {
 int distanceMetres(int distance) { return 1500 * (distance + 1); }
 
 std::string fixedText(double value, int decimals) {
-    // The largest double takes 309 digits before the point; a damaged file may hold it.
-    char buf[400];
-    // printf's point follows LC_NUMERIC, which neither the report nor the game ever sets, so it
-    // stays "."; the browser's C++ library has no to_chars for doubles.
-    const int n = std::snprintf(buf, sizeof buf, "%.*f", decimals, value);
-    if (n <= 0 || n >= static_cast<int>(sizeof buf)) return "0";
-    std::string text(buf, static_cast<std::size_t>(n));
+    std::string text = fixedNumberText(value, decimals);
+    if (text.empty()) return "0";
     if (text.find_first_not_of("-0.") == std::string::npos) text.erase(0, text[0] == '-');  // no "-0.00"
     return text;
 }
