@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -594,6 +595,39 @@ TEST_F(SavedData, ALeftoverTemporaryFileStopsNoSave) {
     put(nextTemporaryName("classrooms/direct"), "left by a crash");
     EXPECT_TRUE(writeFileAtomically("classrooms/direct", "fresh"));
     EXPECT_EQ(slurp("classrooms/direct"), "fresh");
+}
+
+// The browser keeps its classrooms in step through these hooks: each save, whatever it writes,
+// calls before once as it starts (nothing written yet) and after once when its files are there.
+std::vector<std::string> hookCalls;
+void hookBefore() { hookCalls.push_back(std::filesystem::exists("classrooms/classrooms") ? "before, index" : "before"); }
+void hookAfter() { hookCalls.push_back(std::filesystem::exists("classrooms/classrooms") ? "after, index" : "after"); }
+
+TEST_F(SavedData, EverySaveCallsTheHooksOnceAroundIt) {
+    setSaveHooks({hookBefore, hookAfter});
+    ClassroomList rooms;
+    loadClassrooms(rooms);
+    PlayerList players{1, {Player{"Ann", "", 1, 2}}};
+    addRecord(0, 0, 0, makeRecord("Ann", 10, 2));
+    const std::vector<std::pair<const char*, std::function<void()>>> saves = {
+        {"addClassroom", [&] { addClassroom(rooms, "Room", ""); }},
+        {"saveClassrooms", [&] { saveClassrooms(rooms); }},
+        {"savePlayers", [&] { savePlayers(players, 0); }},
+        {"savePlayers, merged", [&] { int at = 0; savePlayers(players, rooms, at); }},
+        {"saveLeaderboard", [&] { saveLeaderboard(0, 0, 0, 0); }},
+        {"saveLeaderboard, merged", [&] { int at = 0; saveLeaderboard(rooms, at, 0, 0, 0); }},
+        {"deleteClassroom", [&] { deleteClassroom(rooms, 0); }},
+    };
+    for (const auto& [name, save] : saves) {
+        hookCalls.clear();
+        save();
+        const bool first = std::string(name) == "addClassroom";
+        EXPECT_EQ(hookCalls, (std::vector<std::string>{first ? "before" : "before, index", "after, index"})) << name;
+    }
+    setSaveHooks({});
+    hookCalls.clear();
+    saveClassrooms(rooms);
+    EXPECT_TRUE(hookCalls.empty());
 }
 
 }  // namespace

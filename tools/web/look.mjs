@@ -12,7 +12,8 @@ const puppeteer = createRequire(join(process.cwd(), 'look'))('puppeteer-core');
 
 const [site = 'build-web/site', shots = 'web-shots'] = process.argv.slice(2);
 mkdirSync(shots, { recursive: true });
-const server = await serveSite(site, 8093);
+const server = await serveSite(site, 0);  // any free port
+const url = `http://127.0.0.1:${server.address().port}/`;
 const browser = await puppeteer.launch({
   executablePath: '/usr/bin/chromium',
   headless: 'new',
@@ -25,7 +26,7 @@ await page.setViewport({ width: 1280, height: 760 });
 page.on('console', (m) => console.log('page:', m.text()));
 page.on('pageerror', (e) => console.log('page error:', e.message));
 const loadStart = Date.now();
-await page.goto('http://127.0.0.1:8093/');
+await page.goto(url);
 await page.waitForFunction(() => Module.tallyFirstFrameAt, { timeout: 20000 });
 console.log('first frame', await page.evaluate(() => Math.round(Module.tallyFirstFrameAt)), 'ms after navigation start;',
             Date.now() - loadStart, 'ms by the wall clock');
@@ -56,7 +57,7 @@ for (const step of (process.env.STEPS || '').split(';').filter(Boolean)) {
   else if (verb === 'key') await page.keyboard.press(arg);
   else if (verb === 'wait') await sleep(Number(arg));
   else if (verb === 'shot') await shot(arg);
-  else if (verb === 'solve') for (let i = 0; i < Number(arg); i++) { await page.evaluate(() => Module.tallySolve(1)); await sleep(400); }
+  else if (verb === 'solve') for (let i = 0; i < Number(arg); i++) { await page.evaluate(() => Module.tallySolve(1)); await sleep(150); }
   else if (verb === 'measure') await measure(arg, 2000);
   else if (verb === 'reload') { await page.reload(); await page.waitForFunction(() => Module.tallyFirstFrameAt); await sleep(300); }
 }
