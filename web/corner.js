@@ -6,6 +6,8 @@
 (function () {
   var corner = document.getElementById('corner');
   if (!corner) return;
+  // The words a restore leaves for the page that it reloads.
+  var RestoredNote = 'tallyrally-restored';
   var status = document.createElement('span');
   status.id = 'corner-status';
   status.setAttribute('role', 'status');
@@ -63,11 +65,14 @@
     return d.getFullYear() + '-' + two(d.getMonth() + 1) + '-' + two(d.getDate());
   }
 
-  // "2 classrooms (4A, 4B)" from the game's list of names, one per line.
+  // "2 classrooms (4A, 4B)" from the game's list of names, one per line; a long list is cut short.
+  var MostNamesShown = 8;
   function classrooms(names) {
     var list = names.split('\n').filter(function (n) { return n !== ''; });
     if (list.length === 0) return 'no classrooms';
-    return (list.length === 1 ? '1 classroom' : list.length + ' classrooms') + ' (' + list.join(', ') + ')';
+    var shown = list.slice(0, MostNamesShown).join(', ');
+    if (list.length > MostNamesShown) shown += ' and ' + (list.length - MostNamesShown) + ' more';
+    return (list.length === 1 ? '1 classroom' : list.length + ' classrooms') + ' (' + shown + ')';
   }
 
   button('corner-report', "Teacher's report", function () {
@@ -143,9 +148,16 @@
     // Kept in IndexedDB first, then a fresh start: the game in memory still holds the old lists.
     return push().then(function (error) {
       if (error) return say('Restored, but the browser could not keep them: ' + error, true);
+      sessionStorage.setItem(RestoredNote, 'Restored the ' + classrooms(inFile) + ' from ' + name + '.');
       window.location.reload();
     });
   }
 
   corner.appendChild(status);
+  // What the restore before this reload did, said once.
+  var note = sessionStorage.getItem(RestoredNote);
+  if (note) {
+    sessionStorage.removeItem(RestoredNote);
+    say(note);
+  }
 })();
