@@ -33,8 +33,14 @@ var Module = (function () {
   }
 
   // Keys the browser itself would act on (scrolling, leaving the page, its own search) are the game's.
+  // Keys on the footer's own buttons (full screen, the teacher's corner) stay theirs.
+  function forFooter(event) {
+    return event.target && event.target.closest && event.target.closest('footer') !== null;
+  }
+
   window.addEventListener('keydown', function (event) {
     firstGesture();
+    if (forFooter(event)) return;
     if (event.code === 'F11' || event.key === 'F11') {
       event.preventDefault();
       if (!event.repeat) toggleFullscreen();
@@ -52,6 +58,7 @@ var Module = (function () {
   });
   window.addEventListener('keyup', function (event) {
     if (event.code === 'F11') return;
+    // A key let go over the footer still ends its hold in the game.
     event.preventDefault();
     keyEvents.push({ down: false, code: event.code, key: event.key });
   });
