@@ -199,33 +199,48 @@ HttpAnswer listClassrooms() {
     return json(200, out + "}");
 }
 
+// What entering shows, copied out of the store's table so that the answer is written after the
+// store's lock is given back.
+struct ClassroomView {
+    std::string pupils;  // already JSON: the statistics need the table
+    struct Board {
+        int operation, lesson, distance;
+        Leaderboard board;
+    };
+    std::vector<Board> boards;
+};
+
 HttpAnswer enterClassroom(ServerState& s, const ApiCall& call) {
-    Opened o = openClassroom(s, call.classroom);
-    if (!o.ok) return o.refusal;
-    loadLeaderboards(o.position);
-    PlayerList players;
-    loadPlayers(players, o.position);
-    std::string out = "{\"pupils\":";
-    writePupils(out, players, true);
-    out += ",\"boards\":[";
-    bool first = true;
-    for (int op = 0; op < BoardOperations; ++op)
-        for (int lesson = 0; lesson < BoardLessons; ++lesson)
-            for (int d = 0; d < BoardDistances; ++d) {
-                const Leaderboard& b = LeaderboardTable.boards[op][lesson][d];
-                if (b.records.empty() && b.title.empty()) continue;
-                if (!first) out += ",";
-                first = false;
-                out += "{\"operation\":" + std::to_string(op) + ",\"lesson\":" + std::to_string(lesson) +
-                       ",\"distance\":" + std::to_string(d) + ",\"title\":";
-                writeJsonText(out, b.title);
-                out += ",\"records\":[";
-                for (std::size_t i = 0; i < b.records.size(); ++i) {
-                    if (i > 0) out += ",";
-                    writeRecord(out, b.records[i]);
+    ClassroomView view;
+    {
+        std::lock_guard<std::mutex> guard(s.storeLock);
+        Opened o = openClassroom(s, call.classroom);
+        if (!o.ok) return o.refusal;
+        loadLeaderboards(o.position);
+        PlayerList players;
+        loadPlayers(players, o.position);
+        writePupils(view.pupils, players, true);
+        for (int op = 0; op < BoardOperations; ++op)
+            for (int lesson = 0; lesson < BoardLessons; ++lesson)
+                for (int d = 0; d < BoardDistances; ++d) {
+                    const Leaderboard& b = LeaderboardTable.boards[op][lesson][d];
+                    if (!b.records.empty() || !b.title.empty()) view.boards.push_back({op, lesson, d, b});
                 }
-                out += "]}";
-            }
+    }
+    std::string out = "{\"pupils\":" + view.pupils + ",\"boards\":[";
+    for (std::size_t k = 0; k < view.boards.size(); ++k) {
+        const ClassroomView::Board& b = view.boards[k];
+        if (k > 0) out += ",";
+        out += "{\"operation\":" + std::to_string(b.operation) + ",\"lesson\":" + std::to_string(b.lesson) +
+               ",\"distance\":" + std::to_string(b.distance) + ",\"title\":";
+        writeJsonText(out, b.board.title);
+        out += ",\"records\":[";
+        for (std::size_t i = 0; i < b.board.records.size(); ++i) {
+            if (i > 0) out += ",";
+            writeRecord(out, b.board.records[i]);
+        }
+        out += "]}";
+    }
     return json(200, out + "]}");
 }
 
@@ -363,7 +378,7 @@ HttpAnswer run(ServerState& s, const ApiCall& call) {
     switch (call.route) {
         case Route::Hello: return json(200, "{\"server\":\"tallyrally\",\"api\":1}");
         case Route::ListClassrooms: return listClassrooms();
-        case Route::EnterClassroom: return enterClassroom(s, call);
+        case Route::EnterClassroom: break;  // takes the store's lock itself
         case Route::CheckClassroom: return checkClassroom(s, call);
         case Route::AddClassroom: return addClassroomCall(call);
         case Route::DeleteClassroom: return deleteClassroomCall(s, call);
@@ -397,6 +412,7 @@ HttpAnswer answerRequest(ServerState& state, const std::string& method, const st
     ApiCall call;
     Refusal refusal;
     if (!parseCall(method, path, body, call, refusal)) return refuse(refusal.status, refusal.message);
+    if (call.route == Route::EnterClassroom) return enterClassroom(state, call);
     std::lock_guard<std::mutex> guard(state.storeLock);
     takeSaveTrouble();  // a trouble left by an earlier request is not this one's
     return run(state, call);

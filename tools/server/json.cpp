@@ -1,6 +1,7 @@
 // The API's JSON reader and writer: strict, bounded, and texts as the game's bytes.
 #include "json.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -226,9 +227,10 @@ void writeJsonText(std::string& out, const std::string& bytes) {
 
 void writeJsonNumber(std::string& out, double value) {
     if (!std::isfinite(value)) value = 0;
+    // The shortest text that reads back as the same double: a race's answers are most of an answer.
     char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%.17g", value);
-    out += buffer;
+    const std::to_chars_result r = std::to_chars(buffer, buffer + sizeof buffer, value);
+    out.append(buffer, r.ptr);
 }
 
 void writeJsonInt(std::string& out, long long value) { out += std::to_string(value); }
