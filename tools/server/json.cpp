@@ -147,12 +147,13 @@ bool readValue(Reader& r, JsonValue& v, int depth) {
             skipSpace(r);
             std::string key;
             if (!readString(r, key)) return false;
-            for (const auto& m : v.members)
-                if (m.first == key) return false;
+            for (const std::string& k : v.keys)
+                if (k == key) return false;
             skipSpace(r);
             if (!take(r, ':')) return false;
-            v.members.emplace_back(std::move(key), JsonValue{});
-            if (!readValue(r, v.members.back().second, depth + 1)) return false;
+            v.keys.push_back(std::move(key));
+            v.items.emplace_back();
+            if (!readValue(r, v.items.back(), depth + 1)) return false;
             skipSpace(r);
             if (take(r, '}')) return true;
             if (!take(r, ',')) return false;
@@ -201,8 +202,8 @@ bool parseJson(const std::string& source, JsonValue& value) {
 
 const JsonValue* jsonMember(const JsonValue& value, const char* key) {
     if (value.kind != JsonValue::Kind::Object) return nullptr;
-    for (const auto& m : value.members)
-        if (m.first == key) return &m.second;
+    for (std::size_t i = 0; i < value.keys.size(); ++i)
+        if (value.keys[i] == key) return &value.items[i];
     return nullptr;
 }
 

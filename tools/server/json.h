@@ -2,7 +2,6 @@
 #pragma once
 #include <cstddef>
 #include <string>
-#include <utility>
 #include <vector>
 
 // Texts are the game's bytes (code page 437). In JSON each byte b travels as the character U+00bb,
@@ -14,8 +13,8 @@ struct JsonValue {
     bool flag = false;
     double number = 0;
     std::string text;
-    std::vector<JsonValue> items;                              // an array's
-    std::vector<std::pair<std::string, JsonValue>> members;    // an object's, in order
+    std::vector<JsonValue> items;   // an array's elements, or an object's member values in order
+    std::vector<std::string> keys;  // an object's member names, one per item
 };
 
 // Limits of the reader: a request never needs more, and a hostile one cannot make the server
