@@ -232,6 +232,13 @@ TEST_F(ServerApi, PasswordGuessesAreSlowedPerClassroomAndPupil) {
     const std::string pupil = R"({"classroom":{"position":2,"name":"5c","password":"elk"},"pupil":{"position":0,"name":"Default","password":""}})";
     EXPECT_TRUE(right("/api/pupil/check", pupil));
     EXPECT_EQ(post("/api/report", R"({"classroom":{"position":2,"name":"5c","password":"staffroom"}})"), 200);
+    // Guessing the teacher's password is slowed down across classrooms: a class's own password,
+    // which its pupils know, neither opens nor resets that.
+    ASSERT_EQ(post("/api/classroom/add", R"({"name":"6d","password":"emu"})"), 200);
+    for (const char* guess : {"x", "y", "elk", "z"})
+        EXPECT_EQ(post("/api/report", R"({"classroom":{"position":2,"name":"5c","password":")" + std::string(guess) + "\"}}"),
+                  guess == std::string("elk") ? 200 : 403);
+    EXPECT_EQ(post("/api/report", R"({"classroom":{"position":3,"name":"6d","password":"staffroom"}})"), 429);
 }
 
 TEST_F(ServerApi, TheReportNeedsTheClassroomOrTeacherPassword) {

@@ -2,6 +2,7 @@
 // positions and names checked, passwords slowed down, and answers that never hold a password.
 #include "api.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstddef>
 #include <utility>
@@ -48,21 +49,31 @@ bool samePassword(const std::string& a, const std::string& b) {
     return diff == 0;
 }
 
+// The slow-down key of the teacher password, which every classroom's report tries.
+const char* const TeacherKey = "teacher";
+
 // Checks typed against stored (or the teacher's password, when given) through the slow-down of
-// key. 0 when it opens (always, for an entry without a password), 429 while shut, 403 when wrong.
+// key (and, with a teacher's password, of the teacher's own key too, so that it cannot be guessed
+// a few tries per classroom). 0 when it opens (always, for an entry without a password), 429
+// while shut, 403 when wrong.
 int checkPassword(ServerState& s, const std::string& key, const std::string& stored, const std::string& typed,
                   int& retryAfter, const std::string& teacher = "") {
     if (stored.empty()) return 0;
     std::lock_guard<std::mutex> guard(s.throttleLock);
     const double now = s.clock();
-    const double wait = throttleWait(s.throttle, key, now);
+    double wait = throttleWait(s.throttle, key, now);
+    if (!teacher.empty()) wait = std::max(wait, throttleWait(s.throttle, TeacherKey, now));
     if (wait > 0) {
         retryAfter = static_cast<int>(wait) + 1;
         return 429;
     }
-    const bool right = samePassword(typed, stored) || (!teacher.empty() && samePassword(typed, teacher));
-    noteAttempt(s.throttle, key, right, now);
-    return right ? 0 : 403;
+    const bool own = samePassword(typed, stored);
+    const bool teachers = !teacher.empty() && samePassword(typed, teacher);
+    noteAttempt(s.throttle, key, own || teachers, now);
+    // Only the teacher's password itself opens the teacher's key: a pupil who knows their own
+    // classroom's password must not reset it between guesses.
+    if (teachers || (!teacher.empty() && !own)) noteAttempt(s.throttle, TeacherKey, teachers, now);
+    return own || teachers ? 0 : 403;
 }
 
 HttpAnswer passwordRefusal(int status, int retryAfter) {

@@ -40,6 +40,8 @@ const char* const Usage =
     "                 a file whose first line opens every classroom's report\n"
     "  --help         show this help\n";
 
+constexpr std::size_t ServerThreads = 64;
+
 struct Options {
     std::string data;
     std::string bind = "0.0.0.0";
@@ -159,6 +161,10 @@ int main(int argc, char** argv) {
     server.set_read_timeout(5, 0);
     server.set_write_timeout(5, 0);
     server.set_keep_alive_max_count(100);
+    // A thread serves one connection for as long as it is kept alive, and a class's browsers keep
+    // theirs between requests: enough threads for a class or two, and idle connections let go soon.
+    server.new_task_queue = [] { return new httplib::ThreadPool(ServerThreads); };
+    server.set_keep_alive_timeout(2);
     const auto handle = [&state](const httplib::Request& req, httplib::Response& res) {
         const HttpAnswer a = answerRequest(state, req.method, req.path, req.body);
         res.status = a.status;
