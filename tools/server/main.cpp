@@ -5,6 +5,7 @@
 #include <net/if.h>
 #include <netinet/in.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <climits>
@@ -41,6 +42,7 @@ const char* const Usage =
     "  --help         show this help\n";
 
 constexpr std::size_t ServerThreads = 64;
+constexpr int ListenBacklog = 128;
 
 struct Options {
     std::string data;
@@ -165,6 +167,13 @@ int main(int argc, char** argv) {
     // theirs between requests: enough threads for a class or two, and idle connections let go soon.
     server.new_task_queue = [] { return new httplib::ThreadPool(ServerThreads); };
     server.set_keep_alive_timeout(2);
+    // The library listens with a backlog of 5, which a class connecting at once overflows (their
+    // connections then wait a second or more); the socket is kept to listen again with a longer one.
+    int listening = -1;
+    server.set_socket_options([&listening](socket_t sock) {
+        httplib::default_socket_options(sock);
+        listening = sock;
+    });
     const auto handle = [&state](const httplib::Request& req, httplib::Response& res) {
         const HttpAnswer a = answerRequest(state, req.method, req.path, req.body);
         res.status = a.status;
@@ -187,6 +196,8 @@ int main(int argc, char** argv) {
     } else if (!server.bind_to_port(options.bind.c_str(), port)) {
         return fail("cannot listen on " + options.bind + " port " + std::to_string(port));
     }
+
+    if (listening >= 0) ::listen(listening, ListenBacklog);
 
     std::string shown = options.bind;
     if (shown == "0.0.0.0") {
