@@ -175,12 +175,26 @@ int main(int argc, char** argv) {
         listening = sock;
     });
     const auto handle = [&state](const httplib::Request& req, httplib::Response& res) {
-        const HttpAnswer a = answerRequest(state, req.method, req.path, req.body);
+        const bool api = req.path.rfind("/api/", 0) == 0;
+        HttpAnswer a;
+        // A page of another site may make a pupil's browser post to the server, but only as a
+        // form or plain text unless the server allows more, which it never does: the API takes
+        // JSON only, so such a post changes nothing.
+        if (api && req.method == "POST" && req.get_header_value("Content-Type").rfind("application/json", 0) != 0) {
+            a.status = 415;
+            a.body = "{\"error\":\"the body must be sent as application/json\"}";
+        } else {
+            a = answerRequest(state, req.method, req.path, req.body);
+        }
         res.status = a.status;
         res.set_content(a.body, a.contentType.c_str());
         res.set_header("X-Content-Type-Options", "nosniff");
         res.set_header("Referrer-Policy", "no-referrer");
-        if (req.path.rfind("/api/", 0) == 0) res.set_header("Cache-Control", "no-store");
+        if (api) {
+            res.set_header("Cache-Control", "no-store");
+            // The report is a page of its own: inline style and pictures, never a script.
+            res.set_header("Content-Security-Policy", "default-src 'none'; style-src 'unsafe-inline'; img-src data:");
+        }
         if (a.retryAfter > 0) res.set_header("Retry-After", std::to_string(a.retryAfter));
     };
     server.Get(".*", handle);
