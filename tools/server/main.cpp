@@ -8,6 +8,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <climits>
 #include <cstdlib>
 #include <filesystem>
@@ -222,13 +224,17 @@ int main(int argc, char** argv) {
     if (state.config.siteDir.empty()) std::cout << "No browser site found: only the API is served.\n";
     std::cout << "Pupils open http://" << shown << ":" << port << "/" << std::endl;
 
-    std::thread stopper([&server, stopSignals] {
+    std::atomic<bool> listenEnded{false};
+    std::thread stopper([&server, &listenEnded, stopSignals] {
         int signalNumber = 0;
         sigwait(&stopSignals, &signalNumber);
+        // A signal right at start may come before the server runs, when stopping does nothing.
+        while (!server.is_running() && !listenEnded) std::this_thread::sleep_for(std::chrono::milliseconds(10));
         server.stop();
     });
     server.listen_after_bind();
-    // A stop from anywhere else than the signal thread: wake that thread so it can be joined.
+    listenEnded = true;
+    // Listening ended without a signal (it failed): wake the signal thread so it can be joined.
     kill(getpid(), SIGTERM);
     stopper.join();
     return 0;
