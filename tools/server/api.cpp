@@ -107,7 +107,8 @@ int findPupil(const PlayerList& list, const Address& address) {
     return 0;
 }
 
-// The classroom's list as it stands, with a password check; the classroom's position in status 0.
+// The classroom list as it stands and the addressed classroom's position in it, once its password
+// was given; else the refusal to answer.
 struct Opened {
     ClassroomList classrooms;
     int position = 0;
@@ -371,11 +372,12 @@ void storeRaces(ServerState& s, const std::vector<PendingRace*>& batch) {
     std::vector<PendingRace*> accepted;
     Opened o;
     for (PendingRace* race : batch) {
-        o = openClassroom(s, race->call->classroom);
-        if (!o.ok) {
-            race->answer = o.refusal;
+        Opened tried = openClassroom(s, race->call->classroom);
+        if (!tried.ok) {
+            race->answer = tried.refusal;
             continue;
         }
+        o = std::move(tried);
         accepted.push_back(race);
         board.records.insert(board.records.end(), race->call->records.begin(), race->call->records.end());
     }
