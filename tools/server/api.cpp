@@ -226,7 +226,7 @@ struct ClassroomView {
 HttpAnswer enterClassroom(ServerState& s, const ApiCall& call) {
     ClassroomView view;
     {
-        std::lock_guard<std::mutex> guard(s.storeLock);
+        std::lock_guard<std::mutex> guard(s.tableLock);
         Opened o = openClassroom(s, call.classroom);
         if (!o.ok) return o.refusal;
         loadLeaderboards(o.position);
@@ -428,6 +428,7 @@ HttpAnswer storeRace(ServerState& s, const ApiCall& call) {
         queue.unlock();
         {
             std::lock_guard<std::mutex> guard(s.storeLock);
+            std::lock_guard<std::mutex> table(s.tableLock);
             takeSaveTrouble();
             storeRaces(s, batch);
         }

@@ -37,15 +37,19 @@ struct PendingRace {
     bool done = false;
 };
 
-// One server. The store keeps the current classroom's boards in one process-wide table and works
-// in the working directory, so every request that touches the saved data runs under storeLock,
-// one at a time; the lock entries of the store (taken inside its operations) keep desktop copies
-// of the game on the same folder in step. Saves take their turn (saveTurn, then storeLock), spaced
-// by SaveGap; races wait in a queue, and the races of one board are stored in one save. Lock order:
-// saveTurn, raceLock, storeLock, throttleLock; none is held while waiting for one before it.
+// One server. The store works in the working directory and keeps the current classroom's boards
+// in one process-wide table; the lock entries of the store (taken inside its operations) keep
+// desktop copies of the game on the same folder in step. Within the server, storeLock lets one
+// request at a time use the store, except that entering a classroom, which only reads files and
+// fills the table, needs only tableLock, which the races' saves take too: a class entering does
+// not wait for a pupil being added. Saves take their turn (saveTurn, then storeLock), spaced by
+// SaveGap; races wait in a queue, and the races of one board are stored in one save. Lock order:
+// saveTurn, raceLock, storeLock, tableLock, throttleLock; none is held while waiting for one
+// before it.
 struct ServerState {
     ServerConfig config;
     std::mutex storeLock;
+    std::mutex tableLock;
     std::mutex saveTurn;  // taken before storeLock by the requests that save
     std::chrono::steady_clock::time_point lastSaveEnd{};  // under saveTurn
     std::mutex raceLock;  // the queue of races and raceSaving
