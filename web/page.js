@@ -32,6 +32,11 @@ var Module = (function () {
     else if (stage.requestFullscreen) stage.requestFullscreen().catch(function () {});
   }
 
+  // Keys on the footer's own buttons (full screen, the teacher's corner) stay theirs.
+  function forFooter(event) {
+    return event.target && event.target.closest && event.target.closest('footer') !== null;
+  }
+
   // Keys the browser itself would act on (scrolling, leaving the page, its own search) are the game's.
   window.addEventListener('keydown', function (event) {
     firstGesture();
@@ -40,6 +45,7 @@ var Module = (function () {
       if (!event.repeat) toggleFullscreen();
       return;
     }
+    if (forFooter(event)) return;
     // Reload and the browser's own shortcuts still work.
     if ((event.ctrlKey || event.metaKey) && !event.getModifierState('AltGraph')) {
       if (event.key === 'r' || event.key === 'R' || event.key === 'w' || event.key === 'W') return;
@@ -52,6 +58,7 @@ var Module = (function () {
   });
   window.addEventListener('keyup', function (event) {
     if (event.code === 'F11') return;
+    // A key let go over the footer still ends its hold in the game.
     event.preventDefault();
     keyEvents.push({ down: false, code: event.code, key: event.key });
   });
