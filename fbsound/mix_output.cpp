@@ -40,6 +40,13 @@ void mixPiece(State& s, std::int16_t* out, std::int32_t frames) {
 
 }  // namespace
 
+std::int32_t pieceFrames(std::int32_t asked) {
+    constexpr std::int32_t MostPieceFrames = 512;
+    std::int32_t frames = 16;
+    while (frames * 2 <= std::min(asked, MostPieceFrames)) frames *= 2;
+    return frames;
+}
+
 void mixOutput(State& s, std::int16_t* out, std::int32_t frames) {
     if (s.acc.empty() || s.channels <= 0) {
         std::fill(out, out + static_cast<std::ptrdiff_t>(std::max(frames, 0)) * std::max(s.channels, 1), 0);

@@ -20,6 +20,11 @@ void unlockOutput(State& s);
 // The plug-out's name, as FBS_GET_PLUGNAME gives it.
 const char* outputName();
 
+// The frames of one mixing piece for a device asked for buffers of asked frames: a power of two of
+// at most 512 (about 12 ms at 44100 Hz), so that a sound started by the game is heard within one or
+// two pieces instead of the 139 ms that three buffers of 2048 frames would take.
+std::int32_t pieceFrames(std::int32_t asked);
+
 // Mixes the next frames frames of every playing sound into out (frames x s.channels samples), in
 // pieces of at most s.frames, and moves the sounds on. Called by the device with the device lock
 // held (or on the one thread of a program without threads).

@@ -2,18 +2,12 @@
 // the device lock keeps it apart from the caller's thread.
 #include <SDL.h>
 
-#include <algorithm>
 #include <cstring>
 
 #include "output.h"
 #include "state.h"
 
 namespace {
-
-// The device asks for buffers of at most this many frames: about 12 ms at 44100 Hz, so a sound
-// started by the game is heard within one or two buffers instead of the 139 ms that three buffers
-// of 2048 frames would take.
-constexpr std::int32_t DeviceFrames = 512;
 
 // Runs on the device's thread with the device lock held.
 void SDLCALL mixCallback(void* userdata, Uint8* stream, int len) {
@@ -42,8 +36,7 @@ bool openOutput(State& s, std::int32_t rate, std::int32_t channels, std::int32_t
             return false;
         }
     }
-    std::int32_t deviceFrames = 16;
-    while (deviceFrames * 2 <= std::min(frames, DeviceFrames)) deviceFrames *= 2;
+    const std::int32_t deviceFrames = pieceFrames(frames);
     SDL_AudioSpec want{};
     want.freq = rate;
     want.format = AUDIO_S16SYS;

@@ -194,7 +194,7 @@ bool openOutput(State& s, std::int32_t rate, std::int32_t channels, std::int32_t
     s.device = 1;
     s.rate = rate;
     s.channels = channels;
-    s.frames = frames;
+    s.frames = pieceFrames(frames);
     s.deviceName = "Web Audio";
     webOutputOpen(rate, channels, OutputTickMs);
     return true;
