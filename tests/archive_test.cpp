@@ -196,16 +196,20 @@ TEST_F(Archive, CornerReportsBacksUpAndRestores) {
     addClassroom(other, "Caf\x82", "");
     ASSERT_EQ(tally_corner_classrooms(), 1);
     EXPECT_EQ(std::string(tally_corner_text()), "Caf\u00e9\n");
-    EXPECT_EQ(tally_corner_stage("missing.tar"), 0);
+    ASSERT_EQ(tally_corner_upload_path(), 1);
+    const std::string upload = tally_corner_text();
+    fs::remove(upload);
+    EXPECT_EQ(tally_corner_stage(), 0);
     EXPECT_NE(std::string(tally_corner_text()), "");
-    ASSERT_EQ(tally_corner_stage(backup.c_str()), 1);
+    fs::rename(backup, upload);
+    ASSERT_EQ(tally_corner_stage(), 1);
     EXPECT_EQ(std::string(tally_corner_text()), "Class 4A\nJuniors\n");
     ASSERT_EQ(tally_corner_restore(), 1);
     ClassroomList restored;
     loadClassrooms(restored);
     ASSERT_EQ(restored.count, 2);
     EXPECT_EQ(restored.items[1].password, "owl");
-    fs::remove(backup);
+    fs::remove(upload);
 }
 
 }  // namespace

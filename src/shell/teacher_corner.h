@@ -24,10 +24,13 @@ int tally_corner_backup();
 // The names of the classrooms saved here, one per line; 0 when none was ever saved.
 int tally_corner_classrooms();
 
-// Checks the archive at path (written there by the page) and stages its classrooms beside the
+// Where the page writes the archive to restore, in its virtual file system (the text; always 1).
+int tally_corner_upload_path();
+
+// Checks the archive that the page wrote at the upload path and stages its classrooms beside the
 // saved ones, which stay as they are; the text is the names of the classrooms in it, one per line.
-// On 0 nothing is staged.
-int tally_corner_stage(const char* path);
+// On 0 nothing is staged. The page may delete the archive afterwards.
+int tally_corner_stage();
 
 // Puts the staged classrooms in place of the saved ones. The page then writes the folder through
 // to its lasting storage and reloads, so that the game starts on them: the game in memory still
