@@ -131,16 +131,6 @@ function writePng(file, width, height, rgb) {
                                      chunk('IDAT', deflateSync(raw)), chunk('IEND', Buffer.alloc(0))]));
 }
 
-// The canvas (RGB, 320 x 180) enlarged as the play tool writes the screen.
-function enlarge(rgb) {
-  const out = Buffer.alloc(Width * Scale * Height * Scale * 3);
-  for (let y = 0; y < Height * Scale; y++)
-    for (let x = 0; x < Width * Scale; x++)
-      rgb.copy(out, (y * Width * Scale + x) * 3, (((y / Scale) | 0) * Width + ((x / Scale) | 0)) * 3,
-               (((y / Scale) | 0) * Width + ((x / Scale) | 0)) * 3 + 3);
-  return out;
-}
-
 // Where two RGB pictures of one size differ: the count of pixels and the box around them.
 function difference(a, b, width) {
   let count = 0, left = Infinity, top = Infinity, right = -1, bottom = -1;
@@ -218,10 +208,24 @@ function installPuppeteer() {
   return createRequire(join(npm, 'package.json'))('puppeteer-core');
 }
 
+// What a browser downloads: every file of the site, as it is and gzipped as a server would send it.
+function downloadSize() {
+  let raw = 0, gzipped = 0;
+  for (const name of readdirSync(site)) {
+    const file = join(site, name);
+    if (!statSync(file).isFile()) continue;
+    const body = readFileSync(file);
+    raw += body.length;
+    gzipped += gzipSync(body).length;
+  }
+  figures.push(`download: ${(raw / 1024).toFixed(0)} KB, ${(gzipped / 1024).toFixed(0)} KB gzipped`);
+}
+
 const sleep = (ms) => new Promise((done) => setTimeout(done, ms));
 
 async function main() {
   playToolScreens();
+  downloadSize();
   const puppeteer = installPuppeteer();
   const server = await serveSite(site, 0);
   const url = `http://127.0.0.1:${server.address().port}/`;
@@ -295,14 +299,13 @@ async function drive(browser, url) {
     return check(false, `${label}: the canvas differs in ${d.count} pixels within x ${d.left}-${d.right}, ` +
                         `y ${d.top}-${d.bottom} (see ${label}-page.png and ${label}-expected.png in ${shots})`);
   };
-  // A play tool shot reduced to the canvas, after checking that it is the canvas enlarged.
+  // A play tool shot as the canvas shows it: one pixel of each 4 x 4 block, its top left one.
   const playShot = (name) => {
     const png = readPng(join(work, 'play', `${name}.png`));
     if (png.width !== Width * Scale || png.height !== Height * Scale) fatal(`${name}.png is ${png.width} x ${png.height}`);
     const small = Buffer.alloc(Width * Height * 3);
     for (let y = 0; y < Height; y++)
       for (let x = 0; x < Width; x++) png.rgb.copy(small, (y * Width + x) * 3, ((y * Scale * Width * Scale) + x * Scale) * 3, ((y * Scale * Width * Scale) + x * Scale) * 3 + 3);
-    check(enlarge(small).equals(png.rgb), `${name}.png is not made of 4 x 4 blocks`);
     return small;
   };
   const frameFigures = async (label, ms) => {
@@ -364,9 +367,11 @@ async function drive(browser, url) {
   check(raced > 0, 'no problem to answer came up in the race');
   await press(['Enter']);  // from the results back to the lessons
   const afterRace = await still();
+  writePng(join(shots, 'lessons-before-race.png'), Width, Height, beforeRace);
+  writePng(join(shots, 'lessons-after-race.png'), Width, Height, afterRace);
   const leaders = difference(afterRace, beforeRace, Width);
-  // The Leaders list's first line (y 120) shows the race's time where it showed "-".
-  check(leaders.count > 0 && leaders.top >= 120 && leaders.bottom < 130,
+  // Only the Leaders lines (from y 120) change: Ann's time puts her above the classroom's Default.
+  check(leaders.count > 0 && leaders.top >= 120 && leaders.bottom < 140,
         `after the race the lesson menu changed in ${leaders.count} pixels within y ${leaders.top}-${leaders.bottom}, ` +
         'not just on the Leaders line');
 
@@ -381,11 +386,65 @@ async function drive(browser, url) {
   }
   await press(pupilAgain.keys);
   await expectScreen(afterRace, 'the lesson menu with its Leaders after the reload');
+  const names = await page.evaluate(() => new TextDecoder().decode(FS.readFile('/game/classrooms/classrooms')));
+  check(names.includes('4b'), `the classrooms file after the reload: ${JSON.stringify(names)}`);
+
+  // 4. The teacher's report opens in a new tab and lists the pupil.
+  const tabOpened = page.browser().waitForTarget((target) => target.opener() === page.target(), { timeout: 10000 });
+  await page.click('#corner-report');
+  const tab = await (await tabOpened).page();
+  await tab.waitForFunction(() => location.protocol === 'blob:' && document.body && document.body.innerText.includes('Ann'),
+                            { timeout: 10000 }).catch(() => {});
+  const report = await tab.evaluate(() => document.body ? document.body.innerText : '');
+  check(report.includes('Ann') && report.includes('4b'), `the teacher's report does not name 4b and Ann: ${report.slice(0, 200)}`);
+  await tab.setViewport({ width: 1000, height: 900 });
+  await tab.screenshot({ path: join(shots, 'report.png') });
+  await tab.close();
+  await page.bringToFront();
+
+  // 5. A two-player winter race: back to the player menu, Ann and the classroom's Default, Winter.
+  await press(['Esc', 'Esc', 'Enter', 'Up', 'Enter', 'Right', 'Enter', 'Enter']);
+  const racing = await page.evaluate(async () => {
+    for (let i = 0; i < 100 && !Module.tallySolve(1); i++) await new Promise((done) => setTimeout(done, 100));
+    return Module.tallySolve(2);
+  });
+  check(racing, 'the two-player race did not show both players a problem');
+  const [race] = await Promise.all([
+    frameFigures('two-player winter race', 3000),
+    page.evaluate(async () => {
+      for (let i = 0; i < 15; i++) {
+        Module.tallySolve(1);
+        Module.tallySolve(2);
+        await new Promise((done) => setTimeout(done, 200));
+      }
+    }),
+  ]);
+  check(race.presented > race.frames / 2, `the race changed the canvas in only ${race.presented} of ${race.frames} frames`);
+  await page.screenshot({ path: join(shots, 'winter-race.png') });
+  // Escape held abandons the race; then back up to the classrooms and Quit.
+  await page.keyboard.down('Escape');
+  await sleep(1500);
+  await page.keyboard.up('Escape');
+  await still();
+  await press(['Enter', 'Esc', 'Esc', 'Esc']);
+  await expectScreen(playShot('rooms-4b'), 'the classroom menu after the race');
+  await press(['Down', 'Down', 'Enter']);
+  const endCard = await still();
+  await page.screenshot({ path: join(shots, 'end-card.png') });
+  check(!endCard.equals(playShot('rooms-4b')), 'Quit did not leave the classroom menu');
+  // A key on the end card plays again, from the splash.
+  await press(['Space']);
+  await sleep(1000);
+  await press(splashAgain.keys);
+  await expectScreen(playShot(splashAgain.name), 'the classroom menu after playing again');
+
+  check(problems.length === 0, `the page reported problems:\n  ${problems.join('\n  ')}`);
 }
 
 const started = Date.now();
 await main().catch((error) => fatal(error.stack || String(error)));
 for (const line of figures) console.log(`figure: ${line}`);
+writeFileSync(join(work, 'figures.txt'), figures.join('\n') + '\n');
 console.log(`browser test took ${((Date.now() - started) / 1000).toFixed(1)} s`);
 console.log(`${passes} passed, ${failures} failed`);
 process.exit(failures > 0 ? 1 : 0);
