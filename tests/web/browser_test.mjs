@@ -36,6 +36,7 @@ const Scale = 4;  // the play tool writes the screen four times enlarged
 let failures = 0;
 let passes = 0;
 const figures = [];
+const problems = [];  // what the page reported: console errors, page errors, deprecations
 
 function check(ok, message) {
   if (ok) passes++;
@@ -45,6 +46,9 @@ function check(ok, message) {
   }
   return ok;
 }
+
+// Thrown after a failed check that leaves the game in a state the next steps cannot start from.
+class Stop extends Error {}
 
 function fatal(message) {
   console.log(`FAIL: ${message}`);
@@ -229,10 +233,11 @@ async function main() {
   const puppeteer = installPuppeteer();
   const server = await serveSite(site, 0);
   const url = `http://127.0.0.1:${server.address().port}/`;
+  const profile = mkdtempSync(join(work, 'profile-'));  // new and empty: no classrooms yet
   const browser = await puppeteer.launch({
     executablePath: '/usr/bin/chromium',
     headless: 'new',
-    userDataDir: mkdtempSync(join(work, 'profile-')),
+    userDataDir: profile,
     args: ['--no-sandbox', '--disable-gpu', '--autoplay-policy=no-user-gesture-required', '--mute-audio',
            '--disable-background-networking', '--disable-component-update', '--disable-sync', '--no-first-run'],
   });
@@ -241,20 +246,22 @@ async function main() {
   } finally {
     await browser.close();
     server.close();
+    rmSync(profile, { recursive: true, force: true });
+    check(problems.length === 0, `the page reported problems:\n  ${problems.join('\n  ')}`);
   }
 }
 
 async function drive(browser, url) {
   const page = await browser.newPage();
   await page.setViewport({ width: 1280, height: 760 });
-  const problems = [];
   page.on('console', (message) => {
     if (message.type() === 'error') problems.push(`console error: ${message.text()}`);
     else if (/deprecat/i.test(message.text())) problems.push(`deprecation: ${message.text()}`);
   });
   page.on('pageerror', (error) => problems.push(`page error: ${error.message}`));
   page.on('requestfailed', (request) => problems.push(`request failed: ${request.url()}`));
-  // Chromium reports deprecated interfaces (such as ScriptProcessorNode) as issues, not console lines.
+  // Chromium warns of some deprecated interfaces on the console (ScriptProcessorNode) and reports
+  // others as issues.
   const cdp = await page.createCDPSession();
   cdp.on('Audits.issueAdded', ({ issue }) => {
     if (issue.code === 'DeprecationIssue')
@@ -286,7 +293,8 @@ async function drive(browser, url) {
     }
     return last;
   };
-  // Waits for the canvas to show the expected 320 x 180 picture; says what differs when it does not.
+  // Waits for the canvas to show the expected 320 x 180 picture; says what differs when it does not,
+  // and stops there.
   const expectScreen = async (expected, label, patienceMs = 10000) => {
     let now;
     for (const end = Date.now() + patienceMs; Date.now() < end; await sleep(100)) {
@@ -294,10 +302,12 @@ async function drive(browser, url) {
       if (now.equals(expected)) return check(true);
     }
     const d = difference(now, expected, Width);
-    writePng(join(shots, `${label}-page.png`), Width, Height, now);
-    writePng(join(shots, `${label}-expected.png`), Width, Height, expected);
-    return check(false, `${label}: the canvas differs in ${d.count} pixels within x ${d.left}-${d.right}, ` +
-                        `y ${d.top}-${d.bottom} (see ${label}-page.png and ${label}-expected.png in ${shots})`);
+    const file = label.replace(/[^A-Za-z0-9]+/g, '-');
+    writePng(join(shots, `${file}-page.png`), Width, Height, now);
+    writePng(join(shots, `${file}-expected.png`), Width, Height, expected);
+    check(false, `${label}: the canvas differs in ${d.count} pixels within x ${d.left}-${d.right}, ` +
+                 `y ${d.top}-${d.bottom} (see ${file}-page.png and ${file}-expected.png in ${shots})`);
+    throw new Stop();
   };
   // A play tool shot as the canvas shows it: one pixel of each 4 x 4 block, its top left one.
   const playShot = (name) => {
@@ -437,12 +447,10 @@ async function drive(browser, url) {
   await sleep(1000);
   await press(splashAgain.keys);
   await expectScreen(playShot(splashAgain.name), 'the classroom menu after playing again');
-
-  check(problems.length === 0, `the page reported problems:\n  ${problems.join('\n  ')}`);
 }
 
 const started = Date.now();
-await main().catch((error) => fatal(error.stack || String(error)));
+await main().catch((error) => error instanceof Stop || check(false, error.stack || String(error)));
 for (const line of figures) console.log(`figure: ${line}`);
 writeFileSync(join(work, 'figures.txt'), figures.join('\n') + '\n');
 console.log(`browser test took ${((Date.now() - started) / 1000).toFixed(1)} s`);
