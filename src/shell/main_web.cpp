@@ -9,6 +9,7 @@
 #include "audio/sound.h"
 #include "present/image.h"
 #include "present/platform.h"
+#include "present/sprite.h"
 #include "present/web.h"
 #include "race/race.h"
 #include "shell/page_cards.h"
@@ -78,14 +79,22 @@ EMSCRIPTEN_KEEPALIVE double tally_web_work_seconds() { return webFrameStats().wo
 
 int main() {
     if (chdir(GameFolder) != 0) return 1;
-    mountClassrooms();
-    setSaveHooks({beforeSave, afterSave});
     openScreen(1280, 720, 32, 1, ScreenFullscreen);
     ImageHandle paper = createImage(320, 180);
     if (!loadBitmap("ui/back2.bmp", paper.get())) paper.reset();
-    showPageCard(drawPageCard(paper.get(), StartCardLines).get());
+    const ImageHandle startCard = drawPageCard(paper.get(), StartCardLines);
+    // The card shows at once; IndexedDB is read while it is up.
+    lockScreen();
+    drawSprite(nullptr, 640, 360, startCard.get(), 4.0f, 4.0f, false);
+    unlockScreen();
+    mountClassrooms();
+    setSaveHooks({beforeSave, afterSave});
+    showPageCard(startCard.get());
     for (;;) {
         runGame();
+        // Keys typed as the game ended are not the one that plays again.
+        while (!readKey().empty()) {
+        }
         showPageCard(drawPageCard(paper.get(), EndCardLines).get());
     }
 }
