@@ -315,7 +315,10 @@ async function drive(browser, url) {
     if (png.width !== Width * Scale || png.height !== Height * Scale) fatal(`${name}.png is ${png.width} x ${png.height}`);
     const small = Buffer.alloc(Width * Height * 3);
     for (let y = 0; y < Height; y++)
-      for (let x = 0; x < Width; x++) png.rgb.copy(small, (y * Width + x) * 3, ((y * Scale * Width * Scale) + x * Scale) * 3, ((y * Scale * Width * Scale) + x * Scale) * 3 + 3);
+      for (let x = 0; x < Width; x++) {
+        const from = (y * Scale * Width * Scale + x * Scale) * 3;
+        png.rgb.copy(small, (y * Width + x) * 3, from, from + 3);
+      }
     return small;
   };
   const frameFigures = async (label, ms) => {
@@ -331,21 +334,19 @@ async function drive(browser, url) {
                  `${(f.presented / f.seconds).toFixed(1)} new pictures/s`);
     return f;
   };
-  const startGame = async () => {
+  // The start card, and its key, which starts the splash.
+  const startGame = async (shot) => {
     await page.waitForFunction(() => Module.tallyFirstFrameAt, { timeout: 30000 });
     await still(300);
-    await press(['Space']);  // the start card's key
-    await sleep(1500);       // into the splash
+    if (shot) await page.screenshot({ path: join(shots, shot) });
+    await press(['Space']);
+    await sleep(1500);
   };
 
   // 1. The page loads; the start card, then the splash and the classroom menu.
   await page.goto(url);
-  await page.waitForFunction(() => Module.tallyFirstFrameAt, { timeout: 30000 });
+  await startGame('start-card.png');
   figures.push(`first frame: ${Math.round(await page.evaluate(() => Module.tallyFirstFrameAt))} ms after the page was asked for`);
-  await still(300);
-  await page.screenshot({ path: join(shots, 'start-card.png') });
-  await press(['Space']);
-  await sleep(1500);
   const peak = await page.evaluate(async () => {
     for (let i = 0; i < 40 && !(Module.tallyAudioPeak && Module.tallyAudioPeak() > 0); i++)
       await new Promise((done) => setTimeout(done, 100));
