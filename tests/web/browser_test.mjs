@@ -14,7 +14,7 @@ import { copyFileSync, existsSync, mkdirSync, mkdtempSync, readdirSync, readFile
 import { tmpdir } from 'node:os';
 import { dirname, join, resolve } from 'node:path';
 import { fileURLToPath } from 'node:url';
-import { deflateSync, gzipSync, inflateSync } from 'node:zlib';
+import { gzipSync, inflateSync } from 'node:zlib';
 import { serveSite } from '../../tools/web/serve.mjs';
 
 const here = dirname(fileURLToPath(import.meta.url));
@@ -55,7 +55,7 @@ function fatal(message) {
   process.exit(1);
 }
 
-// ---- PNG in and out, with node's zlib ------------------------------------------------------------
+// ---- The play tool's PNG files, read with node's zlib ------------------------------------------------------------
 
 // Decodes an 8-bit RGB or RGBA PNG without interlacing into RGB bytes.
 function readPng(file) {
@@ -102,37 +102,6 @@ function readPng(file) {
   const rgb = Buffer.alloc(width * height * 3);
   for (let p = 0; p < width * height; p++) pixels.copy(rgb, p * 3, p * channels, p * channels + 3);
   return { width, height, rgb };
-}
-
-const crcTable = Array.from({ length: 256 }, (_, n) => {
-  let c = n;
-  for (let k = 0; k < 8; k++) c = c & 1 ? 0xedb88320 ^ (c >>> 1) : c >>> 1;
-  return c >>> 0;
-});
-function crc32(bytes) {
-  let c = 0xffffffff;
-  for (const b of bytes) c = crcTable[(c ^ b) & 0xff] ^ (c >>> 8);
-  return (c ^ 0xffffffff) >>> 0;
-}
-
-// Writes RGB bytes as a PNG, for looking at a canvas that did not match.
-function writePng(file, width, height, rgb) {
-  const chunk = (type, body) => {
-    const head = Buffer.alloc(8);
-    head.writeUInt32BE(body.length, 0);
-    head.write(type, 4, 'latin1');
-    const tail = Buffer.alloc(4);
-    tail.writeUInt32BE(crc32(Buffer.concat([head.subarray(4), body])), 0);
-    return Buffer.concat([head, body, tail]);
-  };
-  const ihdr = Buffer.alloc(13);
-  ihdr.writeUInt32BE(width, 0);
-  ihdr.writeUInt32BE(height, 4);
-  ihdr.set([8, 2, 0, 0, 0], 8);
-  const raw = Buffer.alloc((width * 3 + 1) * height);
-  for (let y = 0; y < height; y++) rgb.copy(raw, y * (width * 3 + 1) + 1, y * width * 3, (y + 1) * width * 3);
-  writeFileSync(file, Buffer.concat([Buffer.from([137, 80, 78, 71, 13, 10, 26, 10]), chunk('IHDR', ihdr),
-                                     chunk('IDAT', deflateSync(raw)), chunk('IEND', Buffer.alloc(0))]));
 }
 
 // Where two RGB pictures of one size differ: the count of pixels and the box around them.
@@ -256,18 +225,11 @@ async function drive(browser, url) {
   await page.setViewport({ width: 1280, height: 760 });
   page.on('console', (message) => {
     if (message.type() === 'error') problems.push(`console error: ${message.text()}`);
+    // Chromium warns of deprecated interfaces, such as ScriptProcessorNode, on the console.
     else if (/deprecat/i.test(message.text())) problems.push(`deprecation: ${message.text()}`);
   });
   page.on('pageerror', (error) => problems.push(`page error: ${error.message}`));
   page.on('requestfailed', (request) => problems.push(`request failed: ${request.url()}`));
-  // Chromium warns of some deprecated interfaces on the console (ScriptProcessorNode) and reports
-  // others as issues.
-  const cdp = await page.createCDPSession();
-  cdp.on('Audits.issueAdded', ({ issue }) => {
-    if (issue.code === 'DeprecationIssue')
-      problems.push(`deprecation: ${issue.details.deprecationIssueDetails?.type || JSON.stringify(issue.details)}`);
-  });
-  await cdp.send('Audits.enable');
 
   const screen = async () => Buffer.from(await page.evaluate(() => {
     const rgba = Module.tallyScreen();
@@ -293,8 +255,8 @@ async function drive(browser, url) {
     }
     return last;
   };
-  // Waits for the canvas to show the expected 320 x 180 picture; says what differs when it does not,
-  // and stops there.
+  // Waits for the canvas to show the expected 320 x 180 picture (a play tool shot, or a screen the
+  // page showed before); says what differs when it does not, and stops there.
   const expectScreen = async (expected, label, patienceMs = 10000) => {
     let now;
     for (const end = Date.now() + patienceMs; Date.now() < end; await sleep(100)) {
@@ -302,11 +264,10 @@ async function drive(browser, url) {
       if (now.equals(expected)) return check(true);
     }
     const d = difference(now, expected, Width);
-    const file = label.replace(/[^A-Za-z0-9]+/g, '-');
-    writePng(join(shots, `${file}-page.png`), Width, Height, now);
-    writePng(join(shots, `${file}-expected.png`), Width, Height, expected);
+    const file = join(shots, `${label.replace(/[^A-Za-z0-9]+/g, '-')}.png`);
+    await page.screenshot({ path: file });
     check(false, `${label}: the canvas differs in ${d.count} pixels within x ${d.left}-${d.right}, ` +
-                 `y ${d.top}-${d.bottom} (see ${file}-page.png and ${file}-expected.png in ${shots})`);
+                 `y ${d.top}-${d.bottom} (the page: ${file})`);
     throw new Stop();
   };
   // A play tool shot as the canvas shows it: one pixel of each 4 x 4 block, its top left one.
@@ -378,8 +339,7 @@ async function drive(browser, url) {
   check(raced > 0, 'no problem to answer came up in the race');
   await press(['Enter']);  // from the results back to the lessons
   const afterRace = await still();
-  writePng(join(shots, 'lessons-before-race.png'), Width, Height, beforeRace);
-  writePng(join(shots, 'lessons-after-race.png'), Width, Height, afterRace);
+  await page.screenshot({ path: join(shots, 'lessons-after-race.png') });
   const leaders = difference(afterRace, beforeRace, Width);
   // Only the Leaders lines (from y 120) change: Ann's time puts her above the classroom's Default.
   check(leaders.count > 0 && leaders.top >= 120 && leaders.bottom < 140,
