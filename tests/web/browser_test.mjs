@@ -28,6 +28,7 @@ if (!existsSync(join(site, 'index.html'))) {
   console.log(`No browser build in ${site}: scripts/web --build-only makes it. Skipped.`);
   process.exit(77);
 }
+rmSync(shots, { recursive: true, force: true });
 mkdirSync(shots, { recursive: true });
 
 const Width = 320;
@@ -270,14 +271,15 @@ async function drive(browser, url) {
                  `y ${d.top}-${d.bottom} (the page: ${file})`);
     throw new Stop();
   };
-  // A play tool shot as the canvas shows it: one pixel of each 4 x 4 block, its top left one.
+  // A play tool shot as the canvas must show it: the middle pixel of each 4 x 4 block (the screen's
+  // blocks may start a row or a column late, as its first row of blocks is five rows high).
   const playShot = (name) => {
     const png = readPng(join(work, 'play', `${name}.png`));
     if (png.width !== Width * Scale || png.height !== Height * Scale) fatal(`${name}.png is ${png.width} x ${png.height}`);
     const small = Buffer.alloc(Width * Height * 3);
     for (let y = 0; y < Height; y++)
       for (let x = 0; x < Width; x++) {
-        const from = (y * Scale * Width * Scale + x * Scale) * 3;
+        const from = ((y * Scale + Scale / 2) * Width * Scale + x * Scale + Scale / 2) * 3;
         png.rgb.copy(small, (y * Width + x) * 3, from, from + 3);
       }
     return small;
