@@ -356,14 +356,10 @@ async function drive(browser, url) {
   await startGame();
   await press(splashAgain.keys);
   await expectScreen(playShot(splashAgain.name), 'classroom menu after the reload');
-  for (const step of [roomAgain]) {
-    await press(step.keys);
-    await expectScreen(playShot(step.name), `${step.name} after the reload`);
-  }
+  await press(roomAgain.keys);
+  await expectScreen(playShot(roomAgain.name), 'the player menu with Ann after the reload');
   await press(pupilAgain.keys);
   await expectScreen(afterRace, 'the lesson menu with its Leaders after the reload');
-  const names = await page.evaluate(() => new TextDecoder().decode(FS.readFile('/game/classrooms/classrooms')));
-  check(names.includes('4b'), `the classrooms file after the reload: ${JSON.stringify(names)}`);
 
   // 4. The teacher's report opens in a new tab and lists the pupil.
   const tabOpened = page.browser().waitForTarget((target) => target.opener() === page.target(), { timeout: 10000 });
