@@ -41,10 +41,14 @@ layout)
   expected="bin/tallyrally
 bin/tallyrally-play -> ../lib/tallyrally/tallyrally-play
 bin/tallyrally-report -> ../lib/tallyrally/tallyrally-report
+bin/tallyrally-server -> ../lib/tallyrally/tallyrally-server
+lib/systemd/system/tallyrally-server.service
+lib/systemd/user/tallyrally-server.service
 lib/tallyrally/libfbsound-32.so
 lib/tallyrally/tallyrally
 lib/tallyrally/tallyrally-play
 lib/tallyrally/tallyrally-report
+lib/tallyrally/tallyrally-server
 share/applications/tallyrally.desktop
 share/doc/tallyrally/changelog.gz
 share/doc/tallyrally/copyright
@@ -55,6 +59,7 @@ share/icons/hicolor/64x64/apps/tallyrally.png
 share/man/man1/tallyrally-play.1.gz
 share/man/man1/tallyrally-report.1.gz
 share/man/man6/tallyrally.6.gz
+share/man/man8/tallyrally-server.8.gz
 share/metainfo/org.tallyrally.TallyRally.metainfo.xml"
   actual="$(cd "$prefix" && find . \( -type f -o -type l \) -not -path './share/tallyrally/*' |
             sed 's|^\./||' | sort | while read -r f; do
@@ -95,7 +100,7 @@ share/metainfo/org.tallyrally.TallyRally.metainfo.xml"
       [ "$diff" = "0" ] || fail "icon $size is not the 32-pixel icon enlarged ($diff pixels differ)"
     done
   fi
-  for page in man6/tallyrally.6 man1/tallyrally-play.1 man1/tallyrally-report.1; do
+  for page in man6/tallyrally.6 man1/tallyrally-play.1 man1/tallyrally-report.1 man8/tallyrally-server.8; do
     zcat "$prefix/share/man/$page.gz" | grep -q '^\.SH NAME' || fail "manual page $page"
   done
 
@@ -107,6 +112,13 @@ share/metainfo/org.tallyrally.TallyRally.metainfo.xml"
   # The tools start through their links and find their own files from the real place.
   "$prefix/bin/tallyrally-report" --dir "$work/nowhere" 2> /dev/null; [ $? -eq 3 ] ||
     fail "tallyrally-report through its link"
+  "$prefix/bin/tallyrally-server" --help | grep -q -- '--teacher-password-file' || fail "tallyrally-server --help"
+  grep -qx "ExecStart=$prefix/bin/tallyrally-server --data /var/lib/tallyrally --port 8080" \
+    "$prefix/lib/systemd/system/tallyrally-server.service" || fail "the server's unit does not name the program"
+  if command -v systemd-analyze > /dev/null; then
+    systemd-analyze verify "$prefix/lib/systemd/system/tallyrally-server.service" 2>&1 | grep -v -e 'is not executable' -e '^$' &&
+      fail "systemd-analyze finds fault with the server's unit"
+  fi
   ;;
 
 display)
@@ -218,7 +230,8 @@ package)
   echo "$contents" | grep -v -e '^\./usr/' -e '^\./$' && fail "files outside /usr"
   for f in ./usr/bin/tallyrally ./usr/lib/tallyrally/tallyrally ./usr/lib/tallyrally/libfbsound-32.so \
            ./usr/share/tallyrally/ui/splash.bmp ./usr/share/applications/tallyrally.desktop \
-           ./usr/share/icons/hicolor/256x256/apps/tallyrally.png ./usr/share/man/man6/tallyrally.6.gz; do
+           ./usr/share/icons/hicolor/256x256/apps/tallyrally.png ./usr/share/man/man6/tallyrally.6.gz \
+           ./usr/lib/tallyrally/tallyrally-server ./usr/lib/systemd/system/tallyrally-server.service; do
     echo "$contents" | grep -qx -- "$f" || fail "the package lacks $f"
   done
   lintian --tag-display-limit 0 "$deb" > "$work/lintian.log" 2>&1

@@ -1,0 +1,430 @@
+// The API's operations: each one the store's own operation, under the store's lock entries, with
+// positions and names checked, passwords slowed down, and answers that never hold a password.
+#include "api.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstddef>
+#include <utility>
+#include <vector>
+
+#include "accounts/accounts.h"
+#include "formats.h"
+#include "json.h"
+#include "lessons/catalogue.h"
+#include "request.h"
+#include "store/board_loading.h"
+#include "store/stats.h"
+#include "store/store.h"
+#include "summary.h"
+
+namespace {
+
+// A school is not a data centre: more than this is a mistake or an attack.
+constexpr int ClassroomsLimit = 100;
+constexpr int PupilsLimit = 200;
+
+HttpAnswer json(int status, std::string body) {
+    HttpAnswer a;
+    a.status = status;
+    a.body = std::move(body);
+    return a;
+}
+
+HttpAnswer refuse(int status, const std::string& message, int retryAfter = 0) {
+    std::string body = "{\"error\":";
+    writeJsonText(body, message);
+    body += "}";
+    HttpAnswer a = json(status, std::move(body));
+    a.retryAfter = retryAfter;
+    return a;
+}
+
+// Compares every byte whatever the first difference, so the time of an answer tells nothing of
+// where a guess went wrong.
+bool samePassword(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    unsigned char diff = 0;
+    for (std::size_t i = 0; i < a.size(); ++i) diff |= static_cast<unsigned char>(a[i] ^ b[i]);
+    return diff == 0;
+}
+
+// The slow-down key of the teacher password, which every classroom's report tries.
+const char* const TeacherKey = "teacher";
+
+// Checks typed against stored (or the teacher's password, when given) through the slow-down of
+// key (and, with a teacher's password, of the teacher's own key too, so that it cannot be guessed
+// a few tries per classroom). 0 when it opens (always, for an entry without a password), 429
+// while shut, 403 when wrong.
+int checkPassword(ServerState& s, const std::string& key, const std::string& stored, const std::string& typed,
+                  int& retryAfter, const std::string& teacher = "") {
+    if (stored.empty()) return 0;
+    std::lock_guard<std::mutex> guard(s.throttleLock);
+    const double now = s.clock();
+    double wait = throttleWait(s.throttle, key, now);
+    if (!teacher.empty()) wait = std::max(wait, throttleWait(s.throttle, TeacherKey, now));
+    if (wait > 0) {
+        retryAfter = static_cast<int>(wait) + 1;
+        return 429;
+    }
+    const bool own = samePassword(typed, stored);
+    const bool teachers = !teacher.empty() && samePassword(typed, teacher);
+    noteAttempt(s.throttle, key, own || teachers, now);
+    // Only the teacher's password itself opens the teacher's key: a pupil who knows their own
+    // classroom's password must not reset it between guesses.
+    if (teachers || (!teacher.empty() && !own)) noteAttempt(s.throttle, TeacherKey, teachers, now);
+    return own || teachers ? 0 : 403;
+}
+
+HttpAnswer passwordRefusal(int status, int retryAfter) {
+    if (status == 429) return refuse(429, "too many wrong passwords: wait and try again", retryAfter);
+    return refuse(403, "wrong password");
+}
+
+std::string classroomKey(const std::string& name) { return "classroom\n" + name; }
+std::string pupilKey(const std::string& classroom, const std::string& pupil) {
+    return "pupil\n" + classroom + "\n" + pupil;
+}
+
+// The classroom list as the game reads it, and the position of the addressed classroom in it:
+// 404 when the position holds none, 409 when it holds another name (the client's list is stale).
+int findClassroom(ClassroomList& list, const Address& address) {
+    loadClassrooms(list);
+    if (address.position >= list.count) return 404;
+    if (list.items[static_cast<std::size_t>(address.position)].name != address.name) return 409;
+    return 0;
+}
+
+HttpAnswer addressRefusal(int status, const char* what) {
+    if (status == 404) return refuse(404, std::string("no ") + what + " at that position");
+    return refuse(409, std::string("that ") + what + " has moved or gone: read the list again");
+}
+
+int findPupil(const PlayerList& list, const Address& address) {
+    if (address.position >= list.count) return 404;
+    if (list.items[static_cast<std::size_t>(address.position)].name != address.name) return 409;
+    return 0;
+}
+
+// The classroom's list as it stands, with a password check; the classroom's position in status 0.
+struct Opened {
+    ClassroomList classrooms;
+    int position = 0;
+    HttpAnswer refusal;
+    bool ok = false;
+};
+
+Opened openClassroom(ServerState& s, const Address& address, const std::string& teacher = "") {
+    Opened o;
+    if (const int status = findClassroom(o.classrooms, address); status != 0) {
+        o.refusal = addressRefusal(status, "classroom");
+        return o;
+    }
+    o.position = address.position;
+    const Classroom& c = o.classrooms.items[static_cast<std::size_t>(o.position)];
+    int retryAfter = 0;
+    if (const int status = checkPassword(s, classroomKey(c.name), c.password, address.password, retryAfter, teacher);
+        status != 0) {
+        o.refusal = passwordRefusal(status, retryAfter);
+        return o;
+    }
+    o.ok = true;
+    return o;
+}
+
+// After a write: the words of a save that did not reach the disk as a 503, or none.
+bool saveFailed(HttpAnswer& answer) {
+    const std::string trouble = takeSaveTrouble();
+    if (trouble.empty()) return false;
+    answer = refuse(503, trouble);
+    return true;
+}
+
+void writeClassroomList(std::string& out, const ClassroomList& list) {
+    out += "[";
+    for (int i = 0; i < list.count; ++i) {
+        const Classroom& c = list.items[static_cast<std::size_t>(i)];
+        if (i > 0) out += ",";
+        out += "{\"position\":" + std::to_string(i) + ",\"name\":";
+        writeJsonText(out, c.name);
+        out += c.password.empty() ? ",\"hasPassword\":false}" : ",\"hasPassword\":true}";
+    }
+    out += "]";
+}
+
+// The pupils without passwords, with their choices and, when withStatistics, what the player menu
+// shows of them (LeaderboardTable must hold their classroom's boards then).
+void writePupils(std::string& out, const PlayerList& list, bool withStatistics) {
+    out += "[";
+    for (int i = 0; i < list.count; ++i) {
+        const Player& p = list.items[static_cast<std::size_t>(i)];
+        if (i > 0) out += ",";
+        out += "{\"position\":" + std::to_string(i) + ",\"name\":";
+        writeJsonText(out, p.name);
+        out += p.password.empty() ? ",\"hasPassword\":false" : ",\"hasPassword\":true";
+        out += ",\"car\":" + std::to_string(p.car) + ",\"driver\":" + std::to_string(p.driver);
+        if (withStatistics) {
+            out += ",\"races\":" + std::to_string(countRaces(p.name, -1, -1, -1)) + ",\"fastest\":[";
+            for (int o = 0; o < BoardOperations; ++o) {
+                if (o > 0) out += ",";
+                writeJsonNumber(out, fastestSpeed(p.name, o, -1, -1));
+            }
+            out += "],\"average\":[";
+            for (int o = 0; o < BoardOperations; ++o) {
+                if (o > 0) out += ",";
+                writeJsonNumber(out, averageSpeedOf(p.name, o, -1, -1));
+            }
+            out += "]";
+        }
+        out += "}";
+    }
+    out += "]";
+}
+
+void writeRecord(std::string& out, const RaceRecord& r) {
+    out += "{\"name\":";
+    writeJsonText(out, r.name);
+    out += ",\"car\":" + std::to_string(r.car) + ",\"time\":";
+    writeJsonNumber(out, r.time);
+    out += ",\"topSpeed\":";
+    writeJsonNumber(out, r.topSpeed);
+    out += ",\"averageSpeed\":";
+    writeJsonNumber(out, r.averageSpeed);
+    out += ",\"samples\":[";
+    for (std::size_t i = 0; i < r.samples.size(); ++i) {
+        if (i > 0) out += ",";
+        out += "[";
+        writeJsonNumber(out, r.samples[i].first);
+        out += ",";
+        writeJsonNumber(out, r.samples[i].second);
+        out += "]";
+    }
+    out += "]}";
+}
+
+HttpAnswer listClassrooms() {
+    ClassroomList list;
+    loadClassrooms(list);
+    std::string out = "{\"classrooms\":";
+    writeClassroomList(out, list);
+    return json(200, out + "}");
+}
+
+// What entering shows, copied out of the store's table so that the answer is written after the
+// store's lock is given back.
+struct ClassroomView {
+    std::string pupils;  // already JSON: the statistics need the table
+    struct Board {
+        int operation, lesson, distance;
+        Leaderboard board;
+    };
+    std::vector<Board> boards;
+};
+
+HttpAnswer enterClassroom(ServerState& s, const ApiCall& call) {
+    ClassroomView view;
+    {
+        std::lock_guard<std::mutex> guard(s.storeLock);
+        Opened o = openClassroom(s, call.classroom);
+        if (!o.ok) return o.refusal;
+        loadLeaderboards(o.position);
+        PlayerList players;
+        loadPlayers(players, o.position);
+        writePupils(view.pupils, players, true);
+        for (int op = 0; op < BoardOperations; ++op)
+            for (int lesson = 0; lesson < BoardLessons; ++lesson)
+                for (int d = 0; d < BoardDistances; ++d) {
+                    const Leaderboard& b = LeaderboardTable.boards[op][lesson][d];
+                    if (!b.records.empty() || !b.title.empty()) view.boards.push_back({op, lesson, d, b});
+                }
+    }
+    std::string out = "{\"pupils\":" + view.pupils + ",\"boards\":[";
+    for (std::size_t k = 0; k < view.boards.size(); ++k) {
+        const ClassroomView::Board& b = view.boards[k];
+        if (k > 0) out += ",";
+        out += "{\"operation\":" + std::to_string(b.operation) + ",\"lesson\":" + std::to_string(b.lesson) +
+               ",\"distance\":" + std::to_string(b.distance) + ",\"title\":";
+        writeJsonText(out, b.board.title);
+        out += ",\"records\":[";
+        for (std::size_t i = 0; i < b.board.records.size(); ++i) {
+            if (i > 0) out += ",";
+            writeRecord(out, b.board.records[i]);
+        }
+        out += "]}";
+    }
+    return json(200, out + "]}");
+}
+
+HttpAnswer checkClassroom(ServerState& s, const ApiCall& call) {
+    Opened o = openClassroom(s, call.classroom);
+    if (o.ok) return json(200, "{\"right\":true}");
+    if (o.refusal.status == 403) return json(200, "{\"right\":false}");
+    return o.refusal;
+}
+
+HttpAnswer addClassroomCall(const ApiCall& call) {
+    ClassroomList list;
+    loadClassrooms(list);
+    for (const Classroom& c : list.items)
+        if (c.name == call.name) return refuse(409, "a classroom of that name exists");
+    if (list.count >= ClassroomsLimit) return refuse(409, "there are as many classrooms as the server keeps");
+    addClassroom(list, call.name, call.password);
+    HttpAnswer answer;
+    if (saveFailed(answer)) return answer;
+    int position = list.count - 1;
+    for (int i = 0; i < list.count; ++i)
+        if (list.items[static_cast<std::size_t>(i)].name == call.name) position = i;
+    std::string out = "{\"position\":" + std::to_string(position) + ",\"classrooms\":";
+    writeClassroomList(out, list);
+    return json(200, out + "}");
+}
+
+HttpAnswer deleteClassroomCall(ServerState& s, const ApiCall& call) {
+    Opened o = openClassroom(s, call.classroom);
+    if (!o.ok) return o.refusal;
+    deleteClassroom(o.classrooms, o.position);
+    HttpAnswer answer;
+    if (saveFailed(answer)) return answer;
+    std::string out = "{\"classrooms\":";
+    writeClassroomList(out, o.classrooms);
+    return json(200, out + "}");
+}
+
+// The pupils of an opened classroom and the addressed pupil's password check (when checked).
+HttpAnswer pupilCall(ServerState& s, const ApiCall& call) {
+    Opened o = openClassroom(s, call.classroom);
+    if (!o.ok) return o.refusal;
+    const std::string classroomName = o.classrooms.items[static_cast<std::size_t>(o.position)].name;
+    PlayerList players;
+    loadPlayers(players, o.position);
+    if (call.route == Route::AddPupil) {
+        for (const Player& p : players.items)
+            if (p.name == call.name) return refuse(409, "a pupil of that name exists");
+        if (players.count >= PupilsLimit) return refuse(409, "the classroom has as many pupils as the server keeps");
+        addPlayer(players, call.name, call.password);
+    } else {
+        if (const int status = findPupil(players, call.pupil); status != 0) return addressRefusal(status, "pupil");
+        Player& p = players.items[static_cast<std::size_t>(call.pupil.position)];
+        if (call.route == Route::SaveChoices) {
+            p.car = call.car;
+            p.driver = call.driver;
+        } else {
+            int retryAfter = 0;
+            const int status =
+                checkPassword(s, pupilKey(classroomName, p.name), p.password, call.pupil.password, retryAfter);
+            if (call.route == Route::CheckPupil) {
+                if (status == 429) return passwordRefusal(status, retryAfter);
+                return json(200, status == 0 ? "{\"right\":true}" : "{\"right\":false}");
+            }
+            if (status != 0) return passwordRefusal(status, retryAfter);
+            removePlayer(players, call.pupil.position);
+        }
+    }
+    int position = o.position;
+    if (!savePlayers(players, o.classrooms, position)) {
+        takeSaveTrouble();
+        return refuse(409, "this classroom was deleted meanwhile");
+    }
+    HttpAnswer answer;
+    if (saveFailed(answer)) return answer;
+    std::string out = "{\"pupils\":";
+    writePupils(out, players, false);
+    return json(200, out + "}");
+}
+
+HttpAnswer storeRace(ServerState& s, const ApiCall& call) {
+    Opened o = openClassroom(s, call.classroom);
+    if (!o.ok) return o.refusal;
+    // The store saves the board of the table: this request's records are its unsaved ones, and the
+    // merge puts them after whatever is on disk, classmates' races included.
+    Leaderboard& board = LeaderboardTable.boards[call.operation][call.lesson][call.distance];
+    board = Leaderboard{};
+    board.records = call.records;
+    board.count = static_cast<int>(board.records.size());
+    board.recordsOnDisk = 0;
+    int position = o.position;
+    if (!saveLeaderboard(o.classrooms, position, call.operation, call.lesson, call.distance)) {
+        takeSaveTrouble();
+        return refuse(409, "this classroom was deleted meanwhile");
+    }
+    HttpAnswer answer;
+    if (saveFailed(answer)) return answer;
+    // The board now as on disk: the records the client lacks, and each racer's statistics on it,
+    // as the results screen shows them.
+    const int from = call.known <= board.count ? call.known : 0;
+    std::string out = "{\"count\":" + std::to_string(board.count) + ",\"from\":" + std::to_string(from) + ",\"records\":[";
+    for (int i = from; i < board.count; ++i) {
+        if (i > from) out += ",";
+        writeRecord(out, board.records[static_cast<std::size_t>(i)]);
+    }
+    out += "],\"statistics\":[";
+    for (std::size_t i = 0; i < call.records.size(); ++i) {
+        const std::string& name = call.records[i].name;
+        if (i > 0) out += ",";
+        out += "{\"name\":";
+        writeJsonText(out, name);
+        out += ",\"bestTime\":";
+        writeJsonNumber(out, bestTime(name, call.operation, call.lesson, call.distance));
+        out += ",\"fastestSpeed\":";
+        writeJsonNumber(out, fastestSpeed(name, call.operation, call.lesson, call.distance));
+        out += ",\"averageSpeed\":";
+        writeJsonNumber(out, averageSpeedOf(name, call.operation, call.lesson, call.distance));
+        out += ",\"races\":" + std::to_string(countRaces(name, call.operation, call.lesson, call.distance)) + "}";
+    }
+    return json(200, out + "]}");
+}
+
+HttpAnswer report(ServerState& s, const ApiCall& call) {
+    Opened o = openClassroom(s, call.classroom, s.config.teacherPassword);
+    if (!o.ok) return o.refusal;
+    const ClassroomSummary summary =
+        summariseClassroom(o.position, o.classrooms.items[static_cast<std::size_t>(o.position)].name);
+    HttpAnswer a;
+    a.contentType = "text/html; charset=utf-8";
+    a.body = formatHtml({summary});
+    return a;
+}
+
+HttpAnswer run(ServerState& s, const ApiCall& call) {
+    switch (call.route) {
+        case Route::Hello: return json(200, "{\"server\":\"tallyrally\",\"api\":1}");
+        case Route::ListClassrooms: return listClassrooms();
+        case Route::EnterClassroom: break;  // takes the store's lock itself
+        case Route::CheckClassroom: return checkClassroom(s, call);
+        case Route::AddClassroom: return addClassroomCall(call);
+        case Route::DeleteClassroom: return deleteClassroomCall(s, call);
+        case Route::CheckPupil:
+        case Route::AddPupil:
+        case Route::DeletePupil:
+        case Route::SaveChoices: return pupilCall(s, call);
+        case Route::StoreRace: return storeRace(s, call);
+        case Route::Report: return report(s, call);
+    }
+    return refuse(404, "no such request");
+}
+
+}  // namespace
+
+void prepareServer(ServerState& state) {
+    fillLessonCatalogue();
+    if (!state.clock) {
+        state.clock = [] {
+            return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+        };
+    }
+}
+
+HttpAnswer answerRequest(ServerState& state, const std::string& method, const std::string& path,
+                         const std::string& body) {
+    if (path.rfind("/api/", 0) != 0) {
+        if (method != "GET" && method != "HEAD") return refuse(405, "the site is read only");
+        return serveSite(state.config.siteDir, path);
+    }
+    ApiCall call;
+    Refusal refusal;
+    if (!parseCall(method, path, body, call, refusal)) return refuse(refusal.status, refusal.message);
+    if (call.route == Route::EnterClassroom) return enterClassroom(state, call);
+    std::lock_guard<std::mutex> guard(state.storeLock);
+    takeSaveTrouble();  // a trouble left by an earlier request is not this one's
+    return run(state, call);
+}
