@@ -1,65 +1,11 @@
-// The sound library's output: opening and closing the device, the mixing callback, plug facts,
-// master volume, filters and callbacks.
+// The sound library's output as callers see it: start-up and shut-down, plug facts, master volume,
+// filters and callbacks. The device itself lives in output_*.cpp.
 #include <algorithm>
-#include <cstring>
 
+#include "output.h"
 #include "state.h"
 
 namespace {
-
-// The device asks for buffers of at most this many frames: about 12 ms at 44100 Hz, so a sound
-// started by the game is heard within one or two buffers instead of the 139 ms that three buffers
-// of 2048 frames would take.
-constexpr std::int32_t DeviceFrames = 512;
-
-// Mixes one piece of at most s.frames frames into out.
-void mixPiece(State& s, std::int16_t* out, std::int32_t frames) {
-    const std::int32_t ch = s.channels;
-    const std::size_t count = static_cast<std::size_t>(frames) * static_cast<std::size_t>(ch);
-    std::fill(s.acc.begin(), s.acc.begin() + static_cast<std::ptrdiff_t>(count), 0.0f);
-    for (auto& sound : s.sounds) {
-        if (!sound.alive || !sound.playing || sound.paused) continue;
-        bool goesOn = true;
-        if (sound.callback != nullptr && sound.callbackEnabled) {
-            // The sound's own part first, handed to its callback, then added to the mix.
-            std::fill(s.voiceAcc.begin(), s.voiceAcc.begin() + static_cast<std::ptrdiff_t>(count), 0.0f);
-            goesOn = renderVoice(sound.voice, s.voiceAcc.data(), frames, ch);
-            finishMix(s.voiceAcc.data(), s.voiceOut.data(), static_cast<std::int32_t>(count), 1.0f);
-            sound.callback(s.voiceOut.data(), ch, frames);
-            for (std::size_t i = 0; i < count; ++i) s.acc[i] += s.voiceOut[i];
-        } else {
-            goesOn = renderVoice(sound.voice, s.acc.data(), frames, ch);
-        }
-        if (!goesOn) {
-            sound.playing = false;
-            sound.playedOut = true;
-            if (sound.disposable) sound.alive = false;
-        }
-    }
-    for (auto& f : s.filters)
-        if (f.enabled && f.designed) applyPeakFilter(f, s.acc.data(), frames, ch);
-    finishLimitedMix(s.acc.data(), out, frames, ch, s.masterVolume, s.limiter);
-    if (s.masterCallback != nullptr && s.masterCallbackEnabled) s.masterCallback(out, ch, frames);
-    s.playedFrames += frames;
-}
-
-// Runs on the device's thread with the device lock held.
-void SDLCALL mixCallback(void* userdata, Uint8* stream, int len) {
-    State& s = *static_cast<State*>(userdata);
-    const std::int32_t frameBytes = s.channels * 2;
-    if (s.acc.empty() || frameBytes <= 0) {
-        std::memset(stream, 0, static_cast<std::size_t>(len));
-        return;
-    }
-    auto* out = reinterpret_cast<std::int16_t*>(stream);
-    std::int32_t left = len / frameBytes;
-    while (left > 0) {
-        const std::int32_t piece = std::min(left, s.frames);
-        mixPiece(s, out, piece);
-        out += static_cast<std::ptrdiff_t>(piece) * s.channels;
-        left -= piece;
-    }
-}
 
 bool inRange(std::int32_t v, std::int32_t lo, std::int32_t hi) { return v >= lo && v <= hi; }
 
@@ -75,53 +21,24 @@ FBS_API int FBS_INIT(std::int32_t rate, std::int32_t channels, std::int32_t buff
     if (!inRange(rate, 8000, 192000) || !inRange(channels, 1, 2) || !inRange(buffers, 1, 64) ||
         !inRange(frames, 16, 65536) || plug != 0 || device < 0)
         return fail(s, "argument out of range");
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return fail(s, "no audio subsystem");
-    const char* name = nullptr;
-    if (device > 0) {
-        name = SDL_GetAudioDeviceName(device - 1, 0);
-        if (name == nullptr) {
-            SDL_QuitSubSystem(SDL_INIT_AUDIO);
-            return fail(s, "no such device");
-        }
-    }
-    std::int32_t deviceFrames = 16;
-    while (deviceFrames * 2 <= std::min(frames, DeviceFrames)) deviceFrames *= 2;
-    SDL_AudioSpec want{};
-    want.freq = rate;
-    want.format = AUDIO_S16SYS;
-    want.channels = static_cast<Uint8>(channels);
-    want.samples = static_cast<Uint16>(deviceFrames);
-    want.callback = mixCallback;
-    want.userdata = &s;
-    SDL_AudioSpec have{};
-    const SDL_AudioDeviceID id = SDL_OpenAudioDevice(name, 0, &want, &have, SDL_AUDIO_ALLOW_FREQUENCY_CHANGE);
-    if (id == 0) {
-        s.lastError = SDL_GetError();
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        return 0;
-    }
-    s.device = id;
-    s.rate = have.freq;
-    s.channels = have.channels;
+    if (!openOutput(s, rate, channels, frames, device)) return 0;
     s.buffers = buffers;
-    s.frames = have.samples > 0 ? have.samples : deviceFrames;
     const std::size_t count = static_cast<std::size_t>(s.frames) * static_cast<std::size_t>(s.channels);
     s.acc.assign(count, 0.0f);
     s.voiceAcc.assign(count, 0.0f);
     s.voiceOut.assign(count, 0);
     designLimiter(s.limiter, s.rate, s.frames);
-    s.deviceName = name != nullptr ? name : (SDL_GetCurrentAudioDriver() ? SDL_GetCurrentAudioDriver() : "default");
     s.lastError.clear();
     s.ready = true;
     s.running = true;
-    SDL_PauseAudioDevice(id, 0);
+    pauseOutput(s, false);
     return 1;
 }
 
 FBS_API int FBS_START(void) {
     Locked l;
     if (!l.s.ready) return fail(l.s, "not initialised");
-    SDL_PauseAudioDevice(l.s.device, 0);
+    pauseOutput(l.s, false);
     l.s.running = true;
     return 1;
 }
@@ -129,7 +46,7 @@ FBS_API int FBS_START(void) {
 FBS_API int FBS_STOP(void) {
     Locked l;
     if (!l.s.ready) return fail(l.s, "not initialised");
-    SDL_PauseAudioDevice(l.s.device, 1);
+    pauseOutput(l.s, true);
     l.s.running = false;
     return 1;
 }
@@ -166,7 +83,7 @@ FBS_API int FBS_GET_NUMOFPLUGOUTS(std::int32_t* count) {
 FBS_API int FBS_GET_PLUGNAME(const char** name) {
     Locked l;
     if (!l.s.ready || name == nullptr) return fail(l.s, "bad call");
-    *name = "SDL2";
+    *name = outputName();
     return 1;
 }
 

@@ -12,8 +12,9 @@
  * - Every function but the five number helpers (FBS_RAD2DEG ... FBS_POW) fails before FBS_INIT
  *   has succeeded and after FBS_EXIT; an unknown or destroyed handle, a null out-pointer or a
  *   NaN argument fails too.
- * - The library mixes on a thread of its own (the audio device's). All functions may be called
- *   from any one thread at a time; they never race with the mixer. Callbacks (load, master and
+ * - The library mixes on a thread of its own (the audio device's); in the browser build, which has
+ *   no threads, a timer mixes on the program's one thread while it sleeps. All functions may be
+ *   called from any one thread at a time; they never race with the mixer. Callbacks (load, master and
  *   sound callbacks) must not call back into the library.
  * - Samples are signed 16-bit in host byte order, interleaved, in the device's rate and channel
  *   count (every loaded wave is converted to them).
@@ -46,10 +47,12 @@ typedef void (*FBS_BUFFERCALLBACK)(int16_t* samples, int32_t channels, int32_t f
 /* ---- Start-up, shut-down and the output plug ---- */
 
 /* Opens the audio device and starts playing (silence until a sound plays). rate 8000..192000 Hz,
- * channels 1 or 2, buffers 1..64, frames 16..65536 per buffer, plug 0 (the only plug-out: SDL),
- * device 0 for the system's default output or n >= 1 for the n-th output device SDL lists.
+ * channels 1 or 2, buffers 1..64, frames 16..65536 per buffer, plug 0 (the only plug-out: SDL
+ * audio, or Web Audio in the browser build), device 0 for the system's default output or n >= 1
+ * for the n-th output device SDL lists (the browser build has only device 0).
  * The device really uses buffers of at most 512 frames: the mixer runs on demand of the device,
- * so larger buffers would only delay every sound. Fails when already initialised. */
+ * so larger buffers would only delay every sound (the browser build mixes about 80 ms ahead of
+ * the speakers, in pieces of that size). Fails when already initialised. */
 FBS_API int FBS_INIT(int32_t rate, int32_t channels, int32_t buffers, int32_t frames, int32_t plug,
                      int32_t device);
 /* Resumes the output after FBS_STOP. */
@@ -65,7 +68,7 @@ FBS_API int FBS_GET_PLUGPATH(const char** path);
 FBS_API int FBS_SET_PLUGPATH(const char* path);
 /* The number of plug-outs: 1. */
 FBS_API int FBS_GET_NUMOFPLUGOUTS(int32_t* count);
-/* The plug-out's name ("SDL2"), the device's name and the last error text. The texts stay valid
+/* The plug-out's name ("SDL2", or "Web Audio" in the browser build), the device's name and the last error text. The texts stay valid
  * until FBS_EXIT (the error text until the next failing call). */
 FBS_API int FBS_GET_PLUGNAME(const char** name);
 FBS_API int FBS_GET_PLUGDEVICE(const char** device);
@@ -136,7 +139,8 @@ FBS_API int FBS_DISABLE_MASTERCALLBACK(void);
  * 10 minutes). temp is not used (the decoding happens in memory) and may be null or empty.
  * A missing, corrupt or empty file fails. */
 FBS_API int FBS_LOAD_OGGFILE(const char* file, int32_t* wave, const char* temp);
-/* Loads a RIFF WAVE file (the formats SDL reads), converted like an OGG file. */
+/* Loads a RIFF WAVE file (the formats SDL reads; in the browser build 8- and 16-bit integer PCM),
+ * converted like an OGG file. */
 FBS_API int FBS_LOAD_WAVFILE(const char* file, int32_t* wave);
 /* Always fail: no MP3 or tracker-module decoder is built in. */
 FBS_API int FBS_LOAD_MP3FILE(const char* file, int32_t* wave, const char* temp);

@@ -3,6 +3,8 @@
 
 #include <cmath>
 
+#include "output.h"
+
 State& state() {
     // Never freed, so that a call arriving after the library's own tear-down still finds a state
     // (one that is shut down) instead of a destroyed object.
@@ -28,12 +30,12 @@ const ShutDownAtUnload shutDownAtUnload;
 
 }  // namespace
 
-Locked::Locked() : s(state()), guard_(s.api), device_(s.ready ? s.device : 0) {
-    if (device_ != 0) SDL_LockAudioDevice(device_);
+Locked::Locked() : s(state()), guard_(s.api), locksDevice_(s.ready) {
+    if (locksDevice_) lockOutput(s);
 }
 
 Locked::~Locked() {
-    if (device_ != 0) SDL_UnlockAudioDevice(device_);
+    if (locksDevice_) unlockOutput(s);
 }
 
 std::int32_t handleOf(std::int32_t index, std::int32_t generation) {
@@ -100,8 +102,7 @@ std::int32_t addSound(State& s, std::int32_t waveIndex) {
 }
 
 void shutDown(State& s) {
-    if (s.device != 0) SDL_CloseAudioDevice(s.device);  // waits for the mixing thread to finish
-    s.device = 0;
+    closeOutput(s);  // waits for the mixing thread to finish
     s.ready = false;
     s.running = false;
     s.waves.clear();
@@ -119,7 +120,6 @@ void shutDown(State& s) {
     s.playedFrames = 0;
     s.plugPath.clear();
     s.deviceName.clear();
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
 
 std::int32_t playingCount(const State& s) {

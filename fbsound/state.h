@@ -1,8 +1,6 @@
 // The sound library's one state record (device, waves, sounds, settings) and the lock that keeps
 // the caller's thread and the mixing thread apart.
 #pragma once
-#include <SDL.h>
-
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -42,7 +40,7 @@ struct Sound {
 struct State {
     std::recursive_mutex api;  // taken by every call from outside; the mixer never takes it
     bool ready = false;        // between a successful FBS_INIT and FBS_EXIT
-    SDL_AudioDeviceID device = 0;
+    std::uint32_t device = 0;  // the open output's id, 0 when none is open
     std::int32_t rate = 0;
     std::int32_t channels = 0;
     std::int32_t buffers = 0;
@@ -85,7 +83,7 @@ public:
 
 private:
     std::lock_guard<std::recursive_mutex> guard_;
-    SDL_AudioDeviceID device_;
+    bool locksDevice_;
 };
 
 // Looks a handle up; null when it is negative, out of range, freed or from an older generation.

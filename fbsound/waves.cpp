@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "decode.h"
+#include "output.h"
 #include "state.h"
 
 namespace {
@@ -24,9 +25,9 @@ int loadWith(Decoder decode, const char* file, std::int32_t* wave) {
     const FBS_LOADCALLBACK progress = s.loadCallbackEnabled ? s.loadCallback : nullptr;
     if (!decode(file, DeviceFormat{s.rate, s.channels}, progress, samples, error)) return fail(s, error.c_str());
     if (!s.ready) return fail(s, "shut down while loading");  // a load callback called FBS_EXIT
-    SDL_LockAudioDevice(s.device);
+    lockOutput(s);
     const std::int32_t handle = addWave(s, std::move(samples));
-    SDL_UnlockAudioDevice(s.device);
+    unlockOutput(s);
     if (handle < 0) return fail(s, "too many waves");
     *wave = handle;
     return 1;

@@ -1,18 +1,24 @@
-// Binding the sound library: loading libfbsound-32.so, looking up its functions, starting it up
-// and releasing it at the end.
-#include <dlfcn.h>
-#include <termios.h>
-#include <unistd.h>
-
-#include <cctype>
+// Binding the sound library: loading libfbsound-32.so (or, in a build without dynamic loading,
+// taking the library linked into the program), looking up its functions, starting it up and
+// releasing it at the end.
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
+#include "audio/binding.h"
 #include "audio/library.h"
 #include "audio/sound.h"
+
+#if defined(TALLY_LINKED_SOUND)
+#include "audio/linked_library.h"
+#else
+#include <dlfcn.h>
+#include <termios.h>
+#include <unistd.h>
+
 #include "tone.h"
+#endif
 
 namespace {
 
@@ -20,6 +26,20 @@ SoundLibrary library;
 void* libraryHandle = nullptr;
 bool bound = false;
 bool attempted = false;
+
+#if defined(TALLY_LINKED_SOUND)
+
+// The library is part of the program: it is always there, and its functions come from a table.
+int linkedMarker = 0;
+void* openLibrary() { return &linkedMarker; }
+void closeLibrary(void* /*handle*/) {}
+AnyFunction findFunction(const char* upperName, void* /*handle*/) { return findLinkedSoundFunction(upperName, nullptr); }
+
+// A build that links the library in has no console to wait on and no second way to sound a tone:
+// the message alone says what went wrong.
+void warnOfMissingName() {}
+
+#else
 
 // The folder of the running program, with a trailing "/", or "" when it cannot be found.
 std::string programFolder() {
@@ -42,113 +62,10 @@ void* openLibrary() {
     return dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
 }
 
-// Looks name up in upper case, as the library exports it. On a miss, remembers the name as given.
-template <class Function>
-bool bindSymbol(void* from, const char* name, Function& slot, std::string& missing) {
-    std::string symbol = name;
-    for (char& c : symbol) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    void* found = dlsym(from, symbol.c_str());
-    if (found == nullptr) {
-        missing = name;
-        return false;
-    }
-    slot = reinterpret_cast<Function>(found);
-    return true;
-}
+void closeLibrary(void* handle) { dlclose(handle); }
 
-// Binds every name in turn into a fresh table; stops at the first that is missing.
-bool bindAll(void* handle, SoundLibrary& out, std::string& missing) {
-    SoundLibrary lib;
-    const auto bindName = [&missing](void* from, const char* name, auto& slot) {
-        return bindSymbol(from, name, slot, missing);
-    };
-    const bool ok =
-           bindName(handle, "FBS_Init", lib.FBS_Init) &&
-           bindName(handle, "FBS_Load_OGGFile", lib.FBS_Load_OGGFile) &&
-           bindName(handle, "FBS_Create_Sound", lib.FBS_Create_Sound) &&
-           bindName(handle, "FBS_Get_SoundPosition", lib.FBS_Get_SoundPosition) &&
-           bindName(handle, "FBS_Play_Sound", lib.FBS_Play_Sound) &&
-           bindName(handle, "FBS_Set_SoundVolume", lib.FBS_Set_SoundVolume) &&
-           bindName(handle, "FBS_Set_SoundPan", lib.FBS_Set_SoundPan) &&
-           bindName(handle, "FBS_Get_PlugRunning", lib.FBS_Get_PlugRunning) &&
-           bindName(handle, "FBS_Stop", lib.FBS_Stop) &&
-           bindName(handle, "FBS_Exit", lib.FBS_Exit) &&
-           bindName(handle, "FBS_Start", lib.FBS_Start) &&
-           bindName(handle, "FBS_Get_PlugPath", lib.FBS_Get_PlugPath) &&
-           bindName(handle, "FBS_Set_PlugPath", lib.FBS_Set_PlugPath) &&
-           bindName(handle, "FBS_Get_NumOfPlugouts", lib.FBS_Get_NumOfPlugouts) &&
-           bindName(handle, "FBS_Get_PlugName", lib.FBS_Get_PlugName) &&
-           bindName(handle, "FBS_Get_PlugDevice", lib.FBS_Get_PlugDevice) &&
-           bindName(handle, "FBS_Get_PlugError", lib.FBS_Get_PlugError) &&
-           bindName(handle, "FBS_Get_PlugRate", lib.FBS_Get_PlugRate) &&
-           bindName(handle, "FBS_Get_PlugBits", lib.FBS_Get_PlugBits) &&
-           bindName(handle, "FBS_Get_PlugChannels", lib.FBS_Get_PlugChannels) &&
-           bindName(handle, "FBS_Get_PlugBuffers", lib.FBS_Get_PlugBuffers) &&
-           bindName(handle, "FBS_Get_PlugBuffersize", lib.FBS_Get_PlugBuffersize) &&
-           bindName(handle, "FBS_Get_PlugFrames", lib.FBS_Get_PlugFrames) &&
-           bindName(handle, "FBS_Get_PlugFramesize", lib.FBS_Get_PlugFramesize) &&
-           bindName(handle, "FBS_Get_PlayingSounds", lib.FBS_Get_PlayingSounds) &&
-           bindName(handle, "FBS_Get_PlayedBytes", lib.FBS_Get_PlayedBytes) &&
-           bindName(handle, "FBS_Get_PlayedSamples", lib.FBS_Get_PlayedSamples) &&
-           bindName(handle, "FBS_Get_PlayTime", lib.FBS_Get_PlayTime) &&
-           bindName(handle, "FBS_Get_MasterVolume", lib.FBS_Get_MasterVolume) &&
-           bindName(handle, "FBS_Set_MasterVolume", lib.FBS_Set_MasterVolume) &&
-           bindName(handle, "FBS_Rad2Deg", lib.FBS_Rad2Deg) &&
-           bindName(handle, "FBS_Deg2Rad", lib.FBS_Deg2Rad) &&
-           bindName(handle, "FBS_Volume_2_DB", lib.FBS_Volume_2_DB) &&
-           bindName(handle, "FBS_DB_2_Volume", lib.FBS_DB_2_Volume) &&
-           bindName(handle, "FBS_Pow", lib.FBS_Pow) &&
-           bindName(handle, "FBS_Set_MasterFilter", lib.FBS_Set_MasterFilter) &&
-           bindName(handle, "FBS_Enable_MasterFilter", lib.FBS_Enable_MasterFilter) &&
-           bindName(handle, "FBS_Disable_MasterFilter", lib.FBS_Disable_MasterFilter) &&
-           bindName(handle, "FBS_PitchShift", lib.FBS_PitchShift) &&
-           bindName(handle, "FBS_Get_MaxChannels", lib.FBS_Get_MaxChannels) &&
-           bindName(handle, "FBS_Set_MaxChannels", lib.FBS_Set_MaxChannels) &&
-           bindName(handle, "FBS_Set_LoadCallback", lib.FBS_Set_LoadCallback) &&
-           bindName(handle, "FBS_Enable_LoadCallback", lib.FBS_Enable_LoadCallback) &&
-           bindName(handle, "FBS_Disable_LoadCallback", lib.FBS_Disable_LoadCallback) &&
-           bindName(handle, "FBS_Set_MasterCallback", lib.FBS_Set_MasterCallback) &&
-           bindName(handle, "FBS_Enable_MasterCallback", lib.FBS_Enable_MasterCallback) &&
-           bindName(handle, "FBS_Disable_MasterCallback", lib.FBS_Disable_MasterCallback) &&
-           bindName(handle, "FBS_Load_WAVFile", lib.FBS_Load_WAVFile) &&
-           bindName(handle, "FBS_Load_MP3File", lib.FBS_Load_MP3File) &&
-           bindName(handle, "FBS_Load_MODFile", lib.FBS_Load_MODFile) &&
-           bindName(handle, "FBS_Create_Wave", lib.FBS_Create_Wave) &&
-           bindName(handle, "FBS_Get_WaveLength", lib.FBS_Get_WaveLength) &&
-           bindName(handle, "FBS_Play_Wave", lib.FBS_Play_Wave) &&
-           bindName(handle, "FBS_Destroy_Wave", lib.FBS_Destroy_Wave) &&
-           bindName(handle, "FBS_Destroy_Sound", lib.FBS_Destroy_Sound) &&
-           bindName(handle, "FBS_Get_SoundLength", lib.FBS_Get_SoundLength) &&
-           bindName(handle, "FBS_Set_SoundSpeed", lib.FBS_Set_SoundSpeed) &&
-           bindName(handle, "FBS_Get_SoundSpeed", lib.FBS_Get_SoundSpeed) &&
-           bindName(handle, "FBS_Get_SoundVolume", lib.FBS_Get_SoundVolume) &&
-           bindName(handle, "FBS_Get_SoundPan", lib.FBS_Get_SoundPan) &&
-           bindName(handle, "FBS_Set_SoundLoops", lib.FBS_Set_SoundLoops) &&
-           bindName(handle, "FBS_Get_SoundLoops", lib.FBS_Get_SoundLoops) &&
-           bindName(handle, "FBS_Set_SoundMuted", lib.FBS_Set_SoundMuted) &&
-           bindName(handle, "FBS_Get_SoundMuted", lib.FBS_Get_SoundMuted) &&
-           bindName(handle, "FBS_Set_SoundPaused", lib.FBS_Set_SoundPaused) &&
-           bindName(handle, "FBS_Get_SoundPaused", lib.FBS_Get_SoundPaused) &&
-           bindName(handle, "FBS_Get_WavePointers", lib.FBS_Get_WavePointers) &&
-           bindName(handle, "FBS_Get_SoundPointers", lib.FBS_Get_SoundPointers) &&
-           bindName(handle, "FBS_Set_SoundPointers", lib.FBS_Set_SoundPointers) &&
-           bindName(handle, "FBS_Set_SoundCallback", lib.FBS_Set_SoundCallback) &&
-           bindName(handle, "FBS_Enable_SoundCallback", lib.FBS_Enable_SoundCallback) &&
-           bindName(handle, "FBS_Disable_SoundCallback", lib.FBS_Disable_SoundCallback) &&
-           bindName(handle, "FBS_Get_PlayingStreams", lib.FBS_Get_PlayingStreams) &&
-           bindName(handle, "FBS_Create_MP3Stream", lib.FBS_Create_MP3Stream) &&
-           bindName(handle, "FBS_Play_MP3Stream", lib.FBS_Play_MP3Stream) &&
-           bindName(handle, "FBS_End_MP3Stream", lib.FBS_End_MP3Stream) &&
-           bindName(handle, "FBS_Set_MP3StreamVolume", lib.FBS_Set_MP3StreamVolume) &&
-           bindName(handle, "FBS_Get_MP3StreamVolume", lib.FBS_Get_MP3StreamVolume) &&
-           bindName(handle, "FBS_Set_MP3StreamPan", lib.FBS_Set_MP3StreamPan) &&
-           bindName(handle, "FBS_Get_MP3StreamPan", lib.FBS_Get_MP3StreamPan) &&
-           bindName(handle, "FBS_Get_MP3StreamBuffer", lib.FBS_Get_MP3StreamBuffer) &&
-           bindName(handle, "FBS_Set_MP3StreamCallback", lib.FBS_Set_MP3StreamCallback) &&
-           bindName(handle, "FBS_Enable_MP3StreamCallback", lib.FBS_Enable_MP3StreamCallback) &&
-           bindName(handle, "FBS_Disable_MP3StreamCallback", lib.FBS_Disable_MP3StreamCallback);
-    if (ok) out = lib;
-    return ok;
+AnyFunction findFunction(const char* upperName, void* handle) {
+    return reinterpret_cast<AnyFunction>(dlsym(handle, upperName));
 }
 
 // Waits for one key on the console; the end of input counts as a key. On a terminal the key
@@ -168,6 +85,17 @@ void waitForKey() {
     }
     if (terminal) tcsetattr(STDIN_FILENO, TCSANOW, &saved);
 }
+
+// The beep (a real tone, or the terminal's bell without an audio device), then a key.
+void warnOfMissingName() {
+    if (!playWarningTone(1000, 250)) {
+        std::fputs("\a", stdout);
+        std::fflush(stdout);
+    }
+    waitForKey();
+}
+
+#endif
 
 void say(const std::string& line) {
     std::fputs((line + "\n").c_str(), stdout);
@@ -196,14 +124,10 @@ void bindSoundLibrary() {
         return;
     }
     std::string missing;
-    if (!bindAll(libraryHandle, library, missing)) {
+    if (!bindSoundFunctions(findFunction, libraryHandle, library, missing)) {
         say("error: can't resolve " + missing);
-        if (!playWarningTone(1000, 250)) {
-            std::fputs("\a", stdout);
-            std::fflush(stdout);
-        }
-        waitForKey();
-        dlclose(libraryHandle);
+        warnOfMissingName();
+        closeLibrary(libraryHandle);
         libraryHandle = nullptr;
         std::exit(1);
     }
@@ -215,7 +139,7 @@ void releaseSoundLibrary() {
     bound = false;
     if (library.FBS_Get_PlugRunning() != 0) library.FBS_Stop();
     library.FBS_Exit();
-    dlclose(libraryHandle);
+    closeLibrary(libraryHandle);
     libraryHandle = nullptr;
     library = SoundLibrary{};
 }

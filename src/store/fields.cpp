@@ -339,7 +339,8 @@ constexpr int TemporaryNameTries = 100;
 // into one shared folder and their process ids mean nothing here.
 constexpr std::time_t StaleTemporarySeconds = 600;
 
-// Whether name ends in ".tmp<digits>-<digits>" after a file name of its own.
+}  // namespace
+
 bool isTemporaryName(std::string_view name) {
     const std::size_t mark = name.rfind(".tmp");
     if (mark == std::string_view::npos || mark == 0) return false;
@@ -351,6 +352,8 @@ bool isTemporaryName(std::string_view name) {
     };
     return digits(rest.substr(0, dash)) && digits(rest.substr(dash + 1));
 }
+
+namespace {
 
 // Flushes the directory that holds path, so that a rename in it survives a power cut: until the
 // directory itself is on disk, the file may come back after a restart under its old content, or

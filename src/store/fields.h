@@ -2,6 +2,7 @@
 #pragma once
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 // A whole file held in memory and the place the next field starts. Fields are read from the front
 // to the back; any content is safe to read, and past the end every field reads as empty.
@@ -74,6 +75,10 @@ void noteWriteFailure(int error);
 // The name the next writeFileAtomically of path tries first for its temporary file
 // ("<path>.tmp<pid>-<n>"); for checking that a file in the way stops nothing.
 std::string nextTemporaryName(const std::string& path);
+
+// Whether name (a file name without its directory) is one that writeFileAtomically gives its
+// temporary files: "<name>.tmp<digits>-<digits>".
+bool isTemporaryName(std::string_view name);
 
 // Removes from directory the temporary files that writeFileAtomically left behind when a run
 // stopped mid-write: regular files named "<name>.tmp<digits>-<digits>" last changed over ten

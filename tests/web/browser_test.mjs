@@ -1,0 +1,391 @@
+// The browser build end to end in headless Chromium: the page loads cleanly; a still menu is the
+// play tool's screen pixel for pixel; a classroom, a pupil and a race typed in the page survive a
+// reload (IndexedDB); sound reaches Web Audio; the teacher's report opens. Prints the figures: frames
+// per second and work per frame on a still menu and in a two-player winter race, the time to the
+// first frame, and the site's download size.
+//
+// node tests/web/browser_test.mjs --site build-web/site --bin BUILD/bin [--work DIR]
+// BUILD/bin holds the native tallyrally-play and tally-assets. puppeteer-core is installed from
+// this folder's lock file into WORK/npm (npm ci); screenshots land in WORK/shots.
+import { spawnSync } from 'node:child_process';
+import { createRequire } from 'node:module';
+import { copyFileSync, existsSync, mkdirSync, mkdtempSync, readdirSync, readFileSync, rmSync,
+         statSync, writeFileSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { dirname, join, resolve } from 'node:path';
+import { fileURLToPath } from 'node:url';
+import { deflateSync, gzipSync, inflateSync } from 'node:zlib';
+import { serveSite } from '../../tools/web/serve.mjs';
+
+const here = dirname(fileURLToPath(import.meta.url));
+const args = Object.fromEntries(process.argv.slice(2).reduce((pairs, word, i, all) =>
+  (word.startsWith('--') ? [...pairs, [word.slice(2), all[i + 1]]] : pairs), []));
+const site = resolve(args.site || 'build-web/site');
+const bin = resolve(args.bin || 'build/bin');
+const work = resolve(args.work || mkdtempSync(join(tmpdir(), 'tally-web-')));
+const shots = join(work, 'shots');
+if (!existsSync(join(site, 'index.html'))) {
+  console.log(`No browser build in ${site}: scripts/web --build-only makes it. Skipped.`);
+  process.exit(77);
+}
+mkdirSync(shots, { recursive: true });
+
+const Width = 320;
+const Height = 180;
+const Scale = 4;  // the play tool writes the screen four times enlarged
+let failures = 0;
+let passes = 0;
+const figures = [];
+
+function check(ok, message) {
+  if (ok) passes++;
+  else {
+    failures++;
+    console.log(`FAIL: ${message}`);
+  }
+  return ok;
+}
+
+function fatal(message) {
+  console.log(`FAIL: ${message}`);
+  process.exit(1);
+}
+
+// ---- PNG in and out, with node's zlib ------------------------------------------------------------
+
+// Decodes an 8-bit RGB or RGBA PNG without interlacing into RGB bytes.
+function readPng(file) {
+  const data = readFileSync(file);
+  let at = 8;
+  let width = 0, height = 0, channels = 0;
+  const idat = [];
+  while (at < data.length) {
+    const length = data.readUInt32BE(at);
+    const type = data.toString('latin1', at + 4, at + 8);
+    const body = data.subarray(at + 8, at + 8 + length);
+    if (type === 'IHDR') {
+      width = body.readUInt32BE(0);
+      height = body.readUInt32BE(4);
+      if (body[8] !== 8 || (body[9] !== 2 && body[9] !== 6) || body[12] !== 0)
+        throw new Error(`${file}: only 8-bit RGB or RGBA without interlacing is read`);
+      channels = body[9] === 2 ? 3 : 4;
+    } else if (type === 'IDAT') idat.push(body);
+    at += 12 + length;
+  }
+  const raw = inflateSync(Buffer.concat(idat));
+  const stride = width * channels;
+  const pixels = Buffer.alloc(stride * height);
+  for (let y = 0; y < height; y++) {
+    const filter = raw[y * (stride + 1)];
+    const line = raw.subarray(y * (stride + 1) + 1, (y + 1) * (stride + 1));
+    const out = pixels.subarray(y * stride, (y + 1) * stride);
+    const up = y > 0 ? pixels.subarray((y - 1) * stride, y * stride) : Buffer.alloc(stride);
+    for (let i = 0; i < stride; i++) {
+      const a = i >= channels ? out[i - channels] : 0;
+      const b = up[i];
+      const c = i >= channels ? up[i - channels] : 0;
+      let predicted = 0;
+      if (filter === 1) predicted = a;
+      else if (filter === 2) predicted = b;
+      else if (filter === 3) predicted = (a + b) >> 1;
+      else if (filter === 4) {
+        const p = a + b - c, pa = Math.abs(p - a), pb = Math.abs(p - b), pc = Math.abs(p - c);
+        predicted = pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
+      }
+      out[i] = (line[i] + predicted) & 0xff;
+    }
+  }
+  const rgb = Buffer.alloc(width * height * 3);
+  for (let p = 0; p < width * height; p++) pixels.copy(rgb, p * 3, p * channels, p * channels + 3);
+  return { width, height, rgb };
+}
+
+const crcTable = Array.from({ length: 256 }, (_, n) => {
+  let c = n;
+  for (let k = 0; k < 8; k++) c = c & 1 ? 0xedb88320 ^ (c >>> 1) : c >>> 1;
+  return c >>> 0;
+});
+function crc32(bytes) {
+  let c = 0xffffffff;
+  for (const b of bytes) c = crcTable[(c ^ b) & 0xff] ^ (c >>> 8);
+  return (c ^ 0xffffffff) >>> 0;
+}
+
+// Writes RGB bytes as a PNG, for looking at a canvas that did not match.
+function writePng(file, width, height, rgb) {
+  const chunk = (type, body) => {
+    const head = Buffer.alloc(8);
+    head.writeUInt32BE(body.length, 0);
+    head.write(type, 4, 'latin1');
+    const tail = Buffer.alloc(4);
+    tail.writeUInt32BE(crc32(Buffer.concat([head.subarray(4), body])), 0);
+    return Buffer.concat([head, body, tail]);
+  };
+  const ihdr = Buffer.alloc(13);
+  ihdr.writeUInt32BE(width, 0);
+  ihdr.writeUInt32BE(height, 4);
+  ihdr.set([8, 2, 0, 0, 0], 8);
+  const raw = Buffer.alloc((width * 3 + 1) * height);
+  for (let y = 0; y < height; y++) rgb.copy(raw, y * (width * 3 + 1) + 1, y * width * 3, (y + 1) * width * 3);
+  writeFileSync(file, Buffer.concat([Buffer.from([137, 80, 78, 71, 13, 10, 26, 10]), chunk('IHDR', ihdr),
+                                     chunk('IDAT', deflateSync(raw)), chunk('IEND', Buffer.alloc(0))]));
+}
+
+// The canvas (RGB, 320 x 180) enlarged as the play tool writes the screen.
+function enlarge(rgb) {
+  const out = Buffer.alloc(Width * Scale * Height * Scale * 3);
+  for (let y = 0; y < Height * Scale; y++)
+    for (let x = 0; x < Width * Scale; x++)
+      rgb.copy(out, (y * Width * Scale + x) * 3, (((y / Scale) | 0) * Width + ((x / Scale) | 0)) * 3,
+               (((y / Scale) | 0) * Width + ((x / Scale) | 0)) * 3 + 3);
+  return out;
+}
+
+// Where two RGB pictures of one size differ: the count of pixels and the box around them.
+function difference(a, b, width) {
+  let count = 0, left = Infinity, top = Infinity, right = -1, bottom = -1;
+  for (let p = 0; p * 3 < a.length; p++) {
+    if (a[p * 3] === b[p * 3] && a[p * 3 + 1] === b[p * 3 + 1] && a[p * 3 + 2] === b[p * 3 + 2]) continue;
+    count++;
+    const x = p % width, y = (p / width) | 0;
+    left = Math.min(left, x); right = Math.max(right, x);
+    top = Math.min(top, y); bottom = Math.max(bottom, y);
+  }
+  return { count, left, top, right, bottom };
+}
+
+// ---- The play tool's screens ----------------------------------------------------------------------
+
+// Runs a play script in the game folder; its shots land in the shots folder.
+function play(game, name, script) {
+  const file = join(work, `${name}.txt`);
+  writeFileSync(file, script.trim().split('\n').map((line) => line.trim()).join('\n') + '\n');
+  const run = spawnSync(join(bin, 'tallyrally-play'), ['--dir', game, '--shots', join(work, 'play'), file],
+                        { encoding: 'utf8', env: { ...process.env, SDL_AUDIODRIVER: 'dummy' } });
+  if (run.status !== 0) fatal(`play script ${name} ended with ${run.status}: ${run.stderr}`);
+}
+
+// The keys of each step, shared by the play tool's scripts and the page. A step's name is its
+// screenshot; the page waits for the same screen before the next step.
+const splash = { name: 'rooms', keys: ['Enter'] };
+const addRoom = { name: 'rooms-4b', keys: ['Down', 'Enter', '=4b', 'Enter', '=pw', 'Enter', '=pw', 'Enter'] };
+const enterRoom = { name: 'players', keys: ['Enter', '=pw', 'Enter'] };
+const addPupil = { name: 'pupil', keys: ['Down', 'Enter', '=Ann', 'Enter', '=x', 'Enter', '=x', 'Enter'] };
+const choosePupil = { name: 'single', keys: ['Enter', '=x', 'Enter'] };
+const toLessons = { name: 'lessons', keys: ['Enter', 'Enter'] };
+const splashAgain = { name: 'rooms-again', keys: ['Enter'] };
+const roomAgain = { name: 'players-again', keys: ['Down', 'Enter', '=pw', 'Enter'] };
+const pupilAgain = { name: 'lessons-again', keys: ['Down', 'Enter', '=x', 'Enter', 'Enter', 'Enter'] };
+
+function playScript(steps) {
+  const lines = ['wait 500'];
+  for (const step of steps) {
+    for (const key of step.keys) {
+      lines.push(key.startsWith('=') ? `type ${key.slice(1)}` : `key ${key}`);
+      lines.push('wait 150');
+    }
+    lines.push('wait 500', `shot ${step.name}.png`);
+  }
+  return lines.join('\n') + '\nquit';
+}
+
+function playToolScreens() {
+  if (!existsSync(join(bin, 'tallyrally-play')) || !existsSync(join(bin, 'tally-assets')))
+    fatal(`no tallyrally-play and tally-assets in ${bin}`);
+  const game = join(work, 'game');
+  rmSync(game, { recursive: true, force: true });
+  mkdirSync(join(work, 'play'), { recursive: true });
+  const made = spawnSync(join(bin, 'tally-assets'), [game], { encoding: 'utf8' });
+  if (made.status !== 0) fatal(`tally-assets failed: ${made.stderr}`);
+  play(game, 'first', playScript([splash, addRoom, enterRoom, addPupil, choosePupil, toLessons]));
+  play(game, 'again', playScript([splashAgain, roomAgain, pupilAgain]));
+}
+
+// ---- The page ----------------------------------------------------------------------------------
+
+function installPuppeteer() {
+  const npm = join(work, 'npm');
+  mkdirSync(npm, { recursive: true });
+  const lock = readFileSync(join(here, 'package-lock.json'));
+  const installed = join(npm, 'node_modules', '.package-lock.json');
+  if (!existsSync(installed) || !existsSync(join(npm, 'package-lock.json')) ||
+      !readFileSync(join(npm, 'package-lock.json')).equals(lock)) {
+    copyFileSync(join(here, 'package.json'), join(npm, 'package.json'));
+    copyFileSync(join(here, 'package-lock.json'), join(npm, 'package-lock.json'));
+    const run = spawnSync('npm', ['ci', '--no-audit', '--no-fund', '--loglevel=error'], { cwd: npm, encoding: 'utf8' });
+    if (run.status !== 0) fatal(`npm ci failed: ${run.stderr}`);
+  }
+  return createRequire(join(npm, 'package.json'))('puppeteer-core');
+}
+
+const sleep = (ms) => new Promise((done) => setTimeout(done, ms));
+
+async function main() {
+  playToolScreens();
+  const puppeteer = installPuppeteer();
+  const server = await serveSite(site, 0);
+  const url = `http://127.0.0.1:${server.address().port}/`;
+  const browser = await puppeteer.launch({
+    executablePath: '/usr/bin/chromium',
+    headless: 'new',
+    userDataDir: mkdtempSync(join(work, 'profile-')),
+    args: ['--no-sandbox', '--disable-gpu', '--autoplay-policy=no-user-gesture-required', '--mute-audio',
+           '--disable-background-networking', '--disable-component-update', '--disable-sync', '--no-first-run'],
+  });
+  try {
+    await drive(browser, url);
+  } finally {
+    await browser.close();
+    server.close();
+  }
+}
+
+async function drive(browser, url) {
+  const page = await browser.newPage();
+  await page.setViewport({ width: 1280, height: 760 });
+  const problems = [];
+  page.on('console', (message) => {
+    if (message.type() === 'error') problems.push(`console error: ${message.text()}`);
+    else if (/deprecat/i.test(message.text())) problems.push(`deprecation: ${message.text()}`);
+  });
+  page.on('pageerror', (error) => problems.push(`page error: ${error.message}`));
+  page.on('requestfailed', (request) => problems.push(`request failed: ${request.url()}`));
+  // Chromium reports deprecated interfaces (such as ScriptProcessorNode) as issues, not console lines.
+  const cdp = await page.createCDPSession();
+  cdp.on('Audits.issueAdded', ({ issue }) => {
+    if (issue.code === 'DeprecationIssue')
+      problems.push(`deprecation: ${issue.details.deprecationIssueDetails?.type || JSON.stringify(issue.details)}`);
+  });
+  await cdp.send('Audits.enable');
+
+  const screen = async () => Buffer.from(await page.evaluate(() => {
+    const rgba = Module.tallyScreen();
+    let text = '';
+    for (let p = 0; p < rgba.length; p += 4) text += String.fromCharCode(rgba[p], rgba[p + 1], rgba[p + 2]);
+    return btoa(text);
+  }), 'base64');
+  const press = async (keys) => {
+    for (const key of keys) {
+      if (key.startsWith('=')) await page.keyboard.type(key.slice(1), { delay: 40 });
+      else await page.keyboard.press({ Down: 'ArrowDown', Up: 'ArrowUp', Left: 'ArrowLeft', Right: 'ArrowRight',
+                                       Esc: 'Escape' }[key] || key);
+      await sleep(150);
+    }
+  };
+  // Waits until the canvas stops changing for a while; returns it.
+  const still = async (quietMs = 600, patienceMs = 15000) => {
+    let last = await screen(), since = Date.now();
+    for (const end = Date.now() + patienceMs; Date.now() < end; await sleep(100)) {
+      const now = await screen();
+      if (!now.equals(last)) { last = now; since = Date.now(); }
+      else if (Date.now() - since >= quietMs) return last;
+    }
+    return last;
+  };
+  // Waits for the canvas to show the expected 320 x 180 picture; says what differs when it does not.
+  const expectScreen = async (expected, label, patienceMs = 10000) => {
+    let now;
+    for (const end = Date.now() + patienceMs; Date.now() < end; await sleep(100)) {
+      now = await screen();
+      if (now.equals(expected)) return check(true);
+    }
+    const d = difference(now, expected, Width);
+    writePng(join(shots, `${label}-page.png`), Width, Height, now);
+    writePng(join(shots, `${label}-expected.png`), Width, Height, expected);
+    return check(false, `${label}: the canvas differs in ${d.count} pixels within x ${d.left}-${d.right}, ` +
+                        `y ${d.top}-${d.bottom} (see ${label}-page.png and ${label}-expected.png in ${shots})`);
+  };
+  // A play tool shot reduced to the canvas, after checking that it is the canvas enlarged.
+  const playShot = (name) => {
+    const png = readPng(join(work, 'play', `${name}.png`));
+    if (png.width !== Width * Scale || png.height !== Height * Scale) fatal(`${name}.png is ${png.width} x ${png.height}`);
+    const small = Buffer.alloc(Width * Height * 3);
+    for (let y = 0; y < Height; y++)
+      for (let x = 0; x < Width; x++) png.rgb.copy(small, (y * Width + x) * 3, ((y * Scale * Width * Scale) + x * Scale) * 3, ((y * Scale * Width * Scale) + x * Scale) * 3 + 3);
+    check(enlarge(small).equals(png.rgb), `${name}.png is not made of 4 x 4 blocks`);
+    return small;
+  };
+  const frameFigures = async (label, ms) => {
+    const f = await page.evaluate(async (ms) => {
+      const a = Module.tallyFrameStats(), t0 = performance.now();
+      await new Promise((done) => setTimeout(done, ms));
+      const b = Module.tallyFrameStats(), t1 = performance.now();
+      return { frames: b.frames - a.frames, presented: b.presented - a.presented, work: b.workSeconds - a.workSeconds,
+               seconds: (t1 - t0) / 1000 };
+    }, ms);
+    figures.push(`${label}: ${(f.frames / f.seconds).toFixed(1)} frames/s, ` +
+                 `${(f.work * 1000 / Math.max(f.frames, 1)).toFixed(2)} ms of work a frame, ` +
+                 `${(f.presented / f.seconds).toFixed(1)} new pictures/s`);
+    return f;
+  };
+  const startGame = async () => {
+    await page.waitForFunction(() => Module.tallyFirstFrameAt, { timeout: 30000 });
+    await still(300);
+    await press(['Space']);  // the start card's key
+    await sleep(1500);       // into the splash
+  };
+
+  // 1. The page loads; the start card, then the splash and the classroom menu.
+  await page.goto(url);
+  await page.waitForFunction(() => Module.tallyFirstFrameAt, { timeout: 30000 });
+  figures.push(`first frame: ${Math.round(await page.evaluate(() => Module.tallyFirstFrameAt))} ms after the page was asked for`);
+  await still(300);
+  await page.screenshot({ path: join(shots, 'start-card.png') });
+  await press(['Space']);
+  await sleep(1500);
+  const peak = await page.evaluate(async () => {
+    for (let i = 0; i < 40 && !(Module.tallyAudioPeak && Module.tallyAudioPeak() > 0); i++)
+      await new Promise((done) => setTimeout(done, 100));
+    return Module.tallyAudioPeak ? Module.tallyAudioPeak() : null;
+  });
+  check(peak !== null, 'the page has no Module.tallyAudioPeak');
+  check(peak === null || peak > 0.01, `the splash jingle did not reach Web Audio (peak ${peak})`);
+  await press(splash.keys);
+  await expectScreen(playShot('rooms'), 'still classroom menu');
+  await page.screenshot({ path: join(shots, 'menu.png') });
+  await frameFigures('still menu', 2000);
+
+  // 2. A classroom, a pupil and a race, typed as a teacher and a pupil would.
+  for (const step of [addRoom, enterRoom, addPupil, choosePupil, toLessons]) {
+    await press(step.keys);
+    await expectScreen(playShot(step.name), `${step.name} (after ${step.keys.join(' ')})`);
+  }
+  const beforeRace = await screen();
+  await press(['Enter']);
+  const raced = await page.evaluate(async () => {
+    const pause = (ms) => new Promise((done) => setTimeout(done, ms));
+    let answered = 0, idle = 0;
+    for (const end = performance.now() + 90000; performance.now() < end && (answered === 0 || idle < 20);) {
+      if (Module.tallySolve(1)) { answered++; idle = 0; } else idle++;
+      await pause(150);
+    }
+    return answered;
+  });
+  check(raced > 0, 'no problem to answer came up in the race');
+  await press(['Enter']);  // from the results back to the lessons
+  const afterRace = await still();
+  const leaders = difference(afterRace, beforeRace, Width);
+  // The Leaders list's first line (y 120) shows the race's time where it showed "-".
+  check(leaders.count > 0 && leaders.top >= 120 && leaders.bottom < 130,
+        `after the race the lesson menu changed in ${leaders.count} pixels within y ${leaders.top}-${leaders.bottom}, ` +
+        'not just on the Leaders line');
+
+  // 3. After a reload the classroom, the pupil and the race are still there.
+  await page.reload();
+  await startGame();
+  await press(splashAgain.keys);
+  await expectScreen(playShot(splashAgain.name), 'classroom menu after the reload');
+  for (const step of [roomAgain]) {
+    await press(step.keys);
+    await expectScreen(playShot(step.name), `${step.name} after the reload`);
+  }
+  await press(pupilAgain.keys);
+  await expectScreen(afterRace, 'the lesson menu with its Leaders after the reload');
+}
+
+const started = Date.now();
+await main().catch((error) => fatal(error.stack || String(error)));
+for (const line of figures) console.log(`figure: ${line}`);
+console.log(`browser test took ${((Date.now() - started) / 1000).toFixed(1)} s`);
+console.log(`${passes} passed, ${failures} failed`);
+process.exit(failures > 0 ? 1 : 0);
