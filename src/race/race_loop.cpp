@@ -311,3 +311,8 @@ const Problem* problemOnScreen(int player, bool& letterKeys) {
     letterKeys = game.twoPlayers != 0 && p == 0;
     return &problemOf(game, p);
 }
+
+const Racer* racerInRace(int slot) {
+    if (running.game == nullptr || slot < 0 || slot >= static_cast<int>(running.game->racers.size())) return nullptr;
+    return &running.game->racers[static_cast<std::size_t>(slot)];
+}
