@@ -340,10 +340,11 @@ bool savePlayersRemote(PlayerList& list, ClassroomList& classrooms, int& positio
     }
     // What reached the server is the base now: the whole list when all of it did, and when not the
     // next save sends the rest.
-    if (sent)
-        list = server;
-    else
-        list.base = server.items;
+    if (sent) {
+        list.items = server.items;
+        list.count = static_cast<int>(list.items.size());
+    }
+    list.base = server.items;
     return true;
 }
 

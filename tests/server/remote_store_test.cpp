@@ -75,6 +75,13 @@ TEST_F(RemoteStore, PasswordsAreAskedOfTheServerAndNeverHeld) {
     ASSERT_EQ(players.count, 2);
     EXPECT_EQ(players.items[1].password, "");
     EXPECT_TRUE(asksPassword(players.items[1]));
+    // A save with nothing changed sends nothing, and a later change sends only itself.
+    const int before = requests;
+    ASSERT_TRUE(GameStore.savePlayers(players, classrooms, classroom));
+    EXPECT_EQ(requests, before);
+    players.items[1].car = 6;
+    ASSERT_TRUE(GameStore.savePlayers(players, classrooms, classroom));
+    EXPECT_EQ(requests, before + 1);
 
     const struct {
         const char* typed;
@@ -90,6 +97,7 @@ TEST_F(RemoteStore, PasswordsAreAskedOfTheServerAndNeverHeld) {
     loadPlayers(disk, 1);
     ASSERT_EQ(disk.count, 2);
     EXPECT_EQ(disk.items[1].password, "cat");
+    EXPECT_EQ(disk.items[1].car, 6);
     EXPECT_EQ(GameStore.takeTrouble(), "");
 }
 

@@ -84,8 +84,16 @@ async function pupil(browser, url, label, problems) {
     ? await browser.createBrowserContext() : await browser.createIncognitoBrowserContext();
   const page = await context.newPage();
   await page.setViewport({ width: 1280, height: 760 });
+  // Every refusal of the server is a fault here, but for the wrong password the test types on
+  // purpose for the report; Chromium also logs each refusal, so those lines are left to this check.
   page.on('console', (message) => {
-    if (message.type() === 'error') problems.push(`${label}: console error: ${message.text()}`);
+    if (message.type() === 'error' && !/^Failed to load resource/.test(message.text()))
+      problems.push(`${label}: console error: ${message.text()}`);
+  });
+  page.on('response', async (response) => {
+    if (response.status() < 400 || (response.status() === 403 && /\/api\/report$/.test(response.url()))) return;
+    problems.push(`${label}: ${response.status()} for ${response.url()} ${response.request().postData() || ''}: ` +
+                  `${await response.text().catch(() => '')}`);
   });
   page.on('pageerror', (error) => problems.push(`${label}: page error: ${error.message}`));
   const drive = pageDriver(page);
@@ -97,9 +105,10 @@ async function pupil(browser, url, label, problems) {
 }
 
 // Enter on the lesson menu starts the race; answers every problem until the race is over, and
-// returns the rival ghost's name as it stood during the race.
-async function race(page, drive) {
+// returns the rival ghost's name as it stood during the race. A screenshot of the race is label-race.png.
+async function race(page, drive, label) {
   await drive.press(['Enter']);
+  const shot = sleep(9000).then(() => page.screenshot({ path: join(shots, `${label}-race.png`) }));
   const result = await page.evaluate(async () => {
     const pause = (ms) => new Promise((done) => setTimeout(done, ms));
     const ghost = () => Module.UTF8ToString(Module._tally_web_racer_name(0));
@@ -111,6 +120,7 @@ async function race(page, drive) {
     }
     return { answered, ghost: seen };
   });
+  await shot;
   check(result.answered > 0, 'no problem to answer came up in the race');
   return result.ghost;
 }
@@ -129,7 +139,7 @@ async function main() {
     const first = await pupil(browser, url, 'first pupil', problems);
     await first.drive.press([...toClassrooms, ...addRoom, ...enterRoom, ...addAnn, ...chooseAnn, ...toLessons]);
     await first.drive.still();
-    const firstGhost = await race(first.page, first.drive);
+    const firstGhost = await race(first.page, first.drive, 'first');
     check(firstGhost === 'inactive', `the first race of an empty board had the ghost "${firstGhost}"`);
     await first.drive.press(['Enter']);  // the results
     await first.drive.still();
@@ -139,9 +149,15 @@ async function main() {
 
     // The second pupil, on a browser with nothing saved: the same classroom through the server.
     const second = await pupil(browser, url, 'second pupil', problems);
-    await second.drive.press([...toClassrooms, ...enterRoomAgain, ...addBob, ...chooseBob, ...toLessons]);
+    await second.drive.press(toClassrooms);
     await second.drive.still();
-    const ghost = await race(second.page, second.drive);
+    await second.page.screenshot({ path: join(shots, 'second-classrooms.png') });
+    await second.drive.press([...enterRoomAgain, ...addBob]);
+    await second.drive.still();
+    await second.page.screenshot({ path: join(shots, 'second-players.png') });
+    await second.drive.press([...chooseBob, ...toLessons]);
+    await second.drive.still();
+    const ghost = await race(second.page, second.drive, 'second');
     check(ghost === 'Ann', `the second pupil's race had the ghost "${ghost}", not the first pupil's race`);
     await second.page.screenshot({ path: join(shots, 'second-results.png') });
     await second.drive.press(['Enter']);
@@ -154,6 +170,31 @@ async function main() {
     const players = readFileSync(join(game, 'classrooms', 'room2', 'players'), 'latin1');
     check(players.includes('Ann\r\nx\r\n') && players.includes('Bob\r\n\r\n'),
           `the server's players file reads ${JSON.stringify(players)}`);
+
+    // The teacher's corner of a page served by the server: no backup of this browser's own
+    // classrooms, and the report of a classroom, opened with its password, shows both pupils.
+    const corner = first.page;
+    check(await corner.$eval('#corner-backup', (b) => b.hidden), 'the backup button shows on a page the server serves');
+    await corner.click('#corner-report');
+    await corner.waitForSelector('#corner-report-ask:not([hidden])', { timeout: 5000 });
+    await corner.select('#corner-report-class', '1');
+    await corner.type('#corner-report-password', 'wrong');
+    await corner.click('#corner-report-open');
+    await corner.waitForFunction(() => /Wrong password/.test(document.getElementById('corner-status').textContent),
+                                 { timeout: 5000 }).catch(() => check(false, 'a wrong password did not say so'));
+    await corner.click('#corner-report');
+    await corner.waitForSelector('#corner-report-ask:not([hidden])', { timeout: 5000 });
+    await corner.select('#corner-report-class', '1');
+    await corner.type('#corner-report-password', 'pw');
+    await corner.screenshot({ path: join(shots, 'corner-report-question.png') });
+    const opened = browser.waitForTarget((t) => t.opener() === corner.target(), { timeout: 10000 });
+    await corner.click('#corner-report-open');
+    const reportPage = await (await opened).page();
+    await reportPage.waitForFunction(() => document.body && /Bob/.test(document.body.innerText), { timeout: 10000 })
+      .catch(() => {});
+    const text = await reportPage.evaluate(() => document.body ? document.body.innerText : '');
+    check(/Ann/.test(text) && /Bob/.test(text), `the report of the classroom does not name both pupils: ${text.slice(0, 200)}`);
+    await reportPage.screenshot({ path: join(shots, 'report.png') });
   } finally {
     await browser.close();
     server.kill();
