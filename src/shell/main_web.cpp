@@ -40,7 +40,7 @@ EM_ASYNC_JS(int, tally_web_fetch, (const char* method, const char* route, const 
   }
   var abort = typeof AbortController !== "undefined" ? new AbortController() : null;
   if (abort) options.signal = abort.signal;
-  var timer = setTimeout(function () { if (abort) abort.abort(); }, 8000);
+  var timer = setTimeout(function () { if (abort) abort.abort(); }, 5000);
   Module["tallyAnswer"] = "";
   // Relative to the page, so that a server that serves it under a path of its own works too.
   var path = UTF8ToString(route);

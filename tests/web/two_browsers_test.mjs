@@ -195,6 +195,18 @@ async function main() {
     const text = await reportPage.evaluate(() => document.body ? document.body.innerText : '');
     check(/Ann/.test(text) && /Bob/.test(text), `the report of the classroom does not name both pupils: ${text.slice(0, 200)}`);
     await reportPage.screenshot({ path: join(shots, 'report.png') });
+
+    // The server gone: back to the classroom menu, whose list cannot be read, the first pupil's
+    // game goes on and says so on its notice line (pale yellow at the foot of the screen).
+    server.kill();
+    await first.page.bringToFront();
+    await first.drive.press(['Esc', 'Esc', 'Esc']);
+    const noticed = await first.page.waitForFunction(() => {
+      const rgba = Module.tallyScreen(), at = (170 * 320 + 100) * 4;
+      return rgba[at] === 0xff && rgba[at + 1] === 0xf4 && rgba[at + 2] === 0xc8;
+    }, { timeout: 15000 }).then(() => true, () => false);
+    await first.page.screenshot({ path: join(shots, 'no-server.png') });
+    check(noticed, 'with the server gone the classroom menu shows no notice');
   } finally {
     await browser.close();
     server.kill();
