@@ -116,7 +116,7 @@ share/metainfo/org.tallyrally.TallyRally.metainfo.xml"
   grep -qx "ExecStart=$prefix/bin/tallyrally-server --data /var/lib/tallyrally --port 8080" \
     "$prefix/lib/systemd/system/tallyrally-server.service" || fail "the server's unit does not name the program"
   if command -v systemd-analyze > /dev/null; then
-    systemd-analyze verify "$prefix/lib/systemd/system/tallyrally-server.service" 2>&1 | grep -v -e 'is not executable' -e '^$' &&
+    systemd-analyze verify --man=no "$prefix/lib/systemd/system/tallyrally-server.service" 2>&1 | grep -v -e 'is not executable' -e '^$' &&
       fail "systemd-analyze finds fault with the server's unit"
   fi
   ;;

@@ -204,6 +204,8 @@ TEST_F(ServerApi, HostileRequestsAreRefusedAndChangeNothing) {
     };
     for (const Case& c : cases) EXPECT_EQ(post(c.path, c.body), c.status) << c.path << " " << c.body.substr(0, 120);
     EXPECT_EQ(client->Get("/api/race")->status, 405);
+    // What another site's page can make a browser send without asking: a form, or plain text.
+    EXPECT_EQ(client->Post("/api/classroom/add", R"({"name":"x"})", "text/plain")->status, 415);
     EXPECT_EQ(snapshot(folder / "game"), before);
 
     // The site serves its own folder and nothing beside or above it.

@@ -49,7 +49,7 @@ for k in 1 2; do
 done
 for _ in $(seq 1 600); do [ -f "$g/ready1" ] && [ -f "$g/ready2" ] && break; sleep 0.1; done
 touch "$g/devices"
-"$bin/tallyrally-class-load" "$port" Class 30 5 400 | tee "$work/load.out" || fail "a device's request was refused"
+"$bin/tallyrally-class-load" "$port" Class 30 5 1500 | tee "$work/load.out" || fail "a device's request was refused"
 for pid in $desks; do wait "$pid"; done
 for k in 1 2; do
   wait_for=$(grep -c ' finish 1 ' "$work/pc$k.trace")

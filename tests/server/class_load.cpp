@@ -36,7 +36,9 @@ std::string raceBody(const std::string& classroom, const std::string& pupil, int
     std::string samples;
     for (int i = 0; i < 40; ++i) {
         if (i > 0) samples += ",";
-        samples += "[" + std::to_string(1.2 * (i + 1)) + (((i + seed) % 5 == 0) ? ",-0.5]" : ",1]");
+        samples += '[';
+        samples += std::to_string(1.2 * (i + 1));
+        samples += (i + seed) % 5 == 0 ? ",-0.5]" : ",1]";
     }
     return R"({"classroom":{"position":0,"name":")" + classroom +
            R"("},"operation":0,"lesson":0,"distance":0,"known":)" + std::to_string(known) +
@@ -66,7 +68,8 @@ int main(int argc, char** argv) {
     std::atomic<int> failures{0};
     const auto fail = [&](const std::string& what, const httplib::Result& r) {
         ++failures;
-        std::fprintf(stderr, "%s: %d %s\n", what.c_str(), r ? r->status : -1, r ? r->body.c_str() : "no answer");
+        std::fprintf(stderr, "%s: %d %s\n", what.c_str(), r ? r->status : -1,
+                     r ? r->body.c_str() : httplib::to_string(r.error()).c_str());
     };
 
     std::vector<std::thread> devices;
@@ -76,6 +79,7 @@ int main(int argc, char** argv) {
             std::snprintf(name, sizeof name, "Pupil%02d", p);
             httplib::Client client("127.0.0.1", port);
             client.set_read_timeout(60, 0);
+            client.set_keep_alive(true);  // as a browser keeps its connection
             const std::string room = R"({"classroom":{"position":0,"name":")" + classroom + "\"}";
             httplib::Result r = client.Post("/api/pupil/add", room + R"(,"name":")" + name + "\"}", "application/json");
             if (!r || r->status != 200) return fail(std::string("add ") + name, r);

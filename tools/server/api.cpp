@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstddef>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -106,7 +107,8 @@ int findPupil(const PlayerList& list, const Address& address) {
     return 0;
 }
 
-// The classroom's list as it stands, with a password check; the classroom's position in status 0.
+// The classroom list as it stands and the addressed classroom's position in it, once its password
+// was given; else the refusal to answer.
 struct Opened {
     ClassroomList classrooms;
     int position = 0;
@@ -224,7 +226,7 @@ struct ClassroomView {
 HttpAnswer enterClassroom(ServerState& s, const ApiCall& call) {
     ClassroomView view;
     {
-        std::lock_guard<std::mutex> guard(s.storeLock);
+        std::lock_guard<std::mutex> guard(s.tableLock);
         Opened o = openClassroom(s, call.classroom);
         if (!o.ok) return o.refusal;
         loadLeaderboards(o.position);
@@ -332,25 +334,10 @@ HttpAnswer pupilCall(ServerState& s, const ApiCall& call) {
     return json(200, out + "}");
 }
 
-HttpAnswer storeRace(ServerState& s, const ApiCall& call) {
-    Opened o = openClassroom(s, call.classroom);
-    if (!o.ok) return o.refusal;
-    // The store saves the board of the table: this request's records are its unsaved ones, and the
-    // merge puts them after whatever is on disk, classmates' races included.
-    Leaderboard& board = LeaderboardTable.boards[call.operation][call.lesson][call.distance];
-    board = Leaderboard{};
-    board.records = call.records;
-    board.count = static_cast<int>(board.records.size());
-    board.recordsOnDisk = 0;
-    int position = o.position;
-    if (!saveLeaderboard(o.classrooms, position, call.operation, call.lesson, call.distance)) {
-        takeSaveTrouble();
-        return refuse(409, "this classroom was deleted meanwhile");
-    }
-    HttpAnswer answer;
-    if (saveFailed(answer)) return answer;
-    // The board now as on disk: the records the client lacks, and each racer's statistics on it,
-    // as the results screen shows them.
+// The answer to one stored race: the board's records from the client's known count on, and each
+// racer's statistics on the board, as the results screen shows them. The board must be the one
+// just saved, in the store's table.
+HttpAnswer raceAnswer(const ApiCall& call, const Leaderboard& board) {
     const int from = call.known <= board.count ? call.known : 0;
     std::string out = "{\"count\":" + std::to_string(board.count) + ",\"from\":" + std::to_string(from) + ",\"records\":[";
     for (int i = from; i < board.count; ++i) {
@@ -372,6 +359,86 @@ HttpAnswer storeRace(ServerState& s, const ApiCall& call) {
         out += ",\"races\":" + std::to_string(countRaces(name, call.operation, call.lesson, call.distance)) + "}";
     }
     return json(200, out + "]}");
+}
+
+// Stores the races of batch, all on one board of one classroom, with one save of the store: each
+// request's password is checked on its own, and the records of those that pass are this copy's
+// unsaved records of the board, which the merge puts after whatever is on disk, classmates' races
+// included. Called with the store's lock held.
+void storeRaces(ServerState& s, const std::vector<PendingRace*>& batch) {
+    const ApiCall& first = *batch.front()->call;
+    Leaderboard& board = LeaderboardTable.boards[first.operation][first.lesson][first.distance];
+    board = Leaderboard{};
+    std::vector<PendingRace*> accepted;
+    Opened o;
+    for (PendingRace* race : batch) {
+        Opened tried = openClassroom(s, race->call->classroom);
+        if (!tried.ok) {
+            race->answer = tried.refusal;
+            continue;
+        }
+        o = std::move(tried);
+        accepted.push_back(race);
+        board.records.insert(board.records.end(), race->call->records.begin(), race->call->records.end());
+    }
+    if (accepted.empty()) return;
+    board.count = static_cast<int>(board.records.size());
+    int position = o.position;
+    HttpAnswer failed;
+    if (!saveLeaderboard(o.classrooms, position, first.operation, first.lesson, first.distance)) {
+        takeSaveTrouble();
+        failed = refuse(409, "this classroom was deleted meanwhile");
+    } else if (!saveFailed(failed)) {
+        for (PendingRace* race : accepted) race->answer = raceAnswer(*race->call, board);
+        return;
+    }
+    for (PendingRace* race : accepted) race->answer = failed;
+}
+
+bool sameBoard(const ApiCall& a, const ApiCall& b) {
+    return a.classroom.position == b.classroom.position && a.classroom.name == b.classroom.name &&
+           a.operation == b.operation && a.lesson == b.lesson && a.distance == b.distance;
+}
+
+// A race waits in the queue; the first waiter that finds no save of races going on becomes the
+// saver, waits its save turn (meanwhile more races arrive), and stores every queued race of its own
+// board in one save. A class finishing at once then costs a few saves, not thirty.
+HttpAnswer storeRace(ServerState& s, const ApiCall& call) {
+    PendingRace mine;
+    mine.call = &call;
+    std::unique_lock<std::mutex> queue(s.raceLock);
+    s.raceQueue.push_back(&mine);
+    while (!mine.done && s.raceSaving) s.raceDone.wait(queue);
+    if (mine.done) return mine.answer;
+    s.raceSaving = true;
+    queue.unlock();
+    {
+        std::lock_guard<std::mutex> turn(s.saveTurn);
+        std::this_thread::sleep_until(s.lastSaveEnd + SaveGap);
+        std::vector<PendingRace*> batch;
+        queue.lock();
+        for (auto it = s.raceQueue.begin(); it != s.raceQueue.end();) {
+            if (sameBoard(*(*it)->call, call)) {
+                batch.push_back(*it);
+                it = s.raceQueue.erase(it);
+            } else {
+                ++it;
+            }
+        }
+        queue.unlock();
+        {
+            std::lock_guard<std::mutex> guard(s.storeLock);
+            std::lock_guard<std::mutex> table(s.tableLock);
+            takeSaveTrouble();
+            storeRaces(s, batch);
+        }
+        s.lastSaveEnd = std::chrono::steady_clock::now();
+        queue.lock();
+        for (PendingRace* race : batch) race->done = true;
+    }
+    s.raceSaving = false;
+    s.raceDone.notify_all();
+    return mine.answer;
 }
 
 HttpAnswer report(ServerState& s, const ApiCall& call) {
@@ -397,7 +464,7 @@ HttpAnswer run(ServerState& s, const ApiCall& call) {
         case Route::AddPupil:
         case Route::DeletePupil:
         case Route::SaveChoices: return pupilCall(s, call);
-        case Route::StoreRace: return storeRace(s, call);
+        case Route::StoreRace: break;  // queued, and saved with the other races of its board
         case Route::Report: return report(s, call);
     }
     return refuse(404, "no such request");
@@ -424,7 +491,20 @@ HttpAnswer answerRequest(ServerState& state, const std::string& method, const st
     Refusal refusal;
     if (!parseCall(method, path, body, call, refusal)) return refuse(refusal.status, refusal.message);
     if (call.route == Route::EnterClassroom) return enterClassroom(state, call);
+    if (call.route == Route::StoreRace) return storeRace(state, call);
+    const bool saves = call.route != Route::Hello && call.route != Route::ListClassrooms &&
+                       call.route != Route::CheckClassroom && call.route != Route::CheckPupil &&
+                       call.route != Route::Report;
+    if (!saves) {
+        std::lock_guard<std::mutex> guard(state.storeLock);
+        return run(state, call);
+    }
+    // Saves wait their turn and the gap without holding up the requests that only read.
+    std::lock_guard<std::mutex> turn(state.saveTurn);
+    std::this_thread::sleep_until(state.lastSaveEnd + SaveGap);
     std::lock_guard<std::mutex> guard(state.storeLock);
     takeSaveTrouble();  // a trouble left by an earlier request is not this one's
-    return run(state, call);
+    HttpAnswer answer = run(state, call);
+    state.lastSaveEnd = std::chrono::steady_clock::now();
+    return answer;
 }

@@ -1,9 +1,12 @@
 // The classroom server's request handling, without sockets: the main program, the tests and the
 // fuzzer hand it a method, a path and a body and send back what it answers.
 #pragma once
+#include <chrono>
+#include <condition_variable>
 #include <functional>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "throttle.h"
 
@@ -12,23 +15,50 @@ struct ServerConfig {
     std::string siteDir;          // the browser site's folder; empty: no site is served
 };
 
-// One server. The store keeps the current classroom's boards in one process-wide table and works
-// in the working directory, so every request that touches the saved data runs under storeLock,
-// one at a time; the lock entries of the store (taken inside its operations) keep desktop copies
-// of the game on the same folder in step.
-struct ServerState {
-    ServerConfig config;
-    std::mutex storeLock;
-    std::mutex throttleLock;
-    PasswordThrottle throttle;
-    std::function<double()> clock;  // seconds, monotonic; the tests may set their own
-};
+// A desktop copy waits for a lock entry by looking again every 10 ms, and gives up waiting after a
+// few seconds; a server saving without pause would take the entry again within microseconds of
+// giving it back, and a busy class would starve the desktop copies into saving without the lock.
+// So the server's saves are spaced by this much.
+constexpr std::chrono::milliseconds SaveGap{15};
 
 struct HttpAnswer {
     int status = 200;
     std::string contentType = "application/json";
     std::string body;
     int retryAfter = 0;  // seconds, for a 429
+};
+
+struct ApiCall;
+
+// A race waiting to be stored (under raceLock), and its answer once it was.
+struct PendingRace {
+    const ApiCall* call = nullptr;
+    HttpAnswer answer;
+    bool done = false;
+};
+
+// One server. The store works in the working directory and keeps the current classroom's boards
+// in one process-wide table; the lock entries of the store (taken inside its operations) keep
+// desktop copies of the game on the same folder in step. Within the server, storeLock lets one
+// request at a time use the store, except that entering a classroom, which only reads files and
+// fills the table, needs only tableLock, which the races' saves take too: a class entering does
+// not wait for a pupil being added. Saves take their turn (saveTurn, then storeLock), spaced by
+// SaveGap; races wait in a queue, and the races of one board are stored in one save. Lock order:
+// saveTurn, raceLock, storeLock, tableLock, throttleLock; none is held while waiting for one
+// before it.
+struct ServerState {
+    ServerConfig config;
+    std::mutex storeLock;
+    std::mutex tableLock;
+    std::mutex saveTurn;  // taken before storeLock by the requests that save
+    std::chrono::steady_clock::time_point lastSaveEnd{};  // under saveTurn
+    std::mutex raceLock;  // the queue of races and raceSaving
+    std::condition_variable raceDone;
+    std::vector<PendingRace*> raceQueue;
+    bool raceSaving = false;
+    std::mutex throttleLock;
+    PasswordThrottle throttle;
+    std::function<double()> clock;  // seconds, monotonic; the tests may set their own
 };
 
 // Called once, before any request: fills the lesson catalogue the report names lessons from and

@@ -5,8 +5,11 @@
 #include <net/if.h>
 #include <netinet/in.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <climits>
 #include <cstdlib>
 #include <filesystem>
@@ -41,6 +44,7 @@ const char* const Usage =
     "  --help         show this help\n";
 
 constexpr std::size_t ServerThreads = 64;
+constexpr int ListenBacklog = 128;
 
 struct Options {
     std::string data;
@@ -165,13 +169,34 @@ int main(int argc, char** argv) {
     // theirs between requests: enough threads for a class or two, and idle connections let go soon.
     server.new_task_queue = [] { return new httplib::ThreadPool(ServerThreads); };
     server.set_keep_alive_timeout(2);
+    // The library listens with a backlog of 5, which a class connecting at once overflows (their
+    // connections then wait a second or more); the socket is kept to listen again with a longer one.
+    int listening = -1;
+    server.set_socket_options([&listening](socket_t sock) {
+        httplib::default_socket_options(sock);
+        listening = sock;
+    });
     const auto handle = [&state](const httplib::Request& req, httplib::Response& res) {
-        const HttpAnswer a = answerRequest(state, req.method, req.path, req.body);
+        const bool api = req.path.rfind("/api/", 0) == 0;
+        HttpAnswer a;
+        // A page of another site may make a pupil's browser post to the server, but only as a
+        // form or plain text unless the server allows more, which it never does: the API takes
+        // JSON only, so such a post changes nothing.
+        if (api && req.method == "POST" && req.get_header_value("Content-Type").rfind("application/json", 0) != 0) {
+            a.status = 415;
+            a.body = "{\"error\":\"the body must be sent as application/json\"}";
+        } else {
+            a = answerRequest(state, req.method, req.path, req.body);
+        }
         res.status = a.status;
         res.set_content(a.body, a.contentType.c_str());
         res.set_header("X-Content-Type-Options", "nosniff");
         res.set_header("Referrer-Policy", "no-referrer");
-        if (req.path.rfind("/api/", 0) == 0) res.set_header("Cache-Control", "no-store");
+        if (api) {
+            res.set_header("Cache-Control", "no-store");
+            // The report is a page of its own: inline style and pictures, never a script.
+            res.set_header("Content-Security-Policy", "default-src 'none'; style-src 'unsafe-inline'; img-src data:");
+        }
         if (a.retryAfter > 0) res.set_header("Retry-After", std::to_string(a.retryAfter));
     };
     server.Get(".*", handle);
@@ -188,6 +213,8 @@ int main(int argc, char** argv) {
         return fail("cannot listen on " + options.bind + " port " + std::to_string(port));
     }
 
+    if (listening >= 0) ::listen(listening, ListenBacklog);
+
     std::string shown = options.bind;
     if (shown == "0.0.0.0") {
         shown = networkAddress();
@@ -197,13 +224,17 @@ int main(int argc, char** argv) {
     if (state.config.siteDir.empty()) std::cout << "No browser site found: only the API is served.\n";
     std::cout << "Pupils open http://" << shown << ":" << port << "/" << std::endl;
 
-    std::thread stopper([&server, stopSignals] {
+    std::atomic<bool> listenEnded{false};
+    std::thread stopper([&server, &listenEnded, stopSignals] {
         int signalNumber = 0;
         sigwait(&stopSignals, &signalNumber);
+        // A signal right at start may come before the server runs, when stopping does nothing.
+        while (!server.is_running() && !listenEnded) std::this_thread::sleep_for(std::chrono::milliseconds(10));
         server.stop();
     });
     server.listen_after_bind();
-    // A stop from anywhere else than the signal thread: wake that thread so it can be joined.
+    listenEnded = true;
+    // Listening ended without a signal (it failed): wake the signal thread so it can be joined.
     kill(getpid(), SIGTERM);
     stopper.join();
     return 0;

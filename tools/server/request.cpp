@@ -72,6 +72,14 @@ struct Fields {
         return true;
     }
 
+    // A new name or password that begins with a blank would lose it in the saved file (a line's
+    // leading blanks are not read back), and the entry could not be found or opened again.
+    bool savable(const ApiCall& call) {
+        if (call.name[0] == ' ' || (!call.password.empty() && call.password[0] == ' '))
+            return bad("a new name or password must not begin with a blank");
+        return true;
+    }
+
     bool address(const JsonValue& body, const char* key, std::size_t passwordLimit, Address& out) {
         const JsonValue* v = jsonMember(body, key);
         if (v == nullptr || v->kind != Kind::Object) return bad(std::string("\"") + key + "\" must be an object");
@@ -116,7 +124,7 @@ bool readBody(Route route, const JsonValue& body, ApiCall& call, Fields& f) {
             return f.address(body, "classroom", TeacherPasswordLimit, call.classroom);
         case Route::AddClassroom:
             return f.text(body, "name", ClassroomNameLimit, false, call.name) &&
-                   f.text(body, "password", PasswordLimit, true, call.password);
+                   f.text(body, "password", PasswordLimit, true, call.password) && f.savable(call);
         case Route::CheckPupil:
         case Route::DeletePupil:
             return f.address(body, "classroom", PasswordLimit, call.classroom) &&
@@ -124,7 +132,7 @@ bool readBody(Route route, const JsonValue& body, ApiCall& call, Fields& f) {
         case Route::AddPupil:
             return f.address(body, "classroom", PasswordLimit, call.classroom) &&
                    f.text(body, "name", PupilNameLimit, false, call.name) &&
-                   f.text(body, "password", PasswordLimit, true, call.password);
+                   f.text(body, "password", PasswordLimit, true, call.password) && f.savable(call);
         case Route::SaveChoices:
             return f.address(body, "classroom", PasswordLimit, call.classroom) &&
                    f.address(body, "pupil", PasswordLimit, call.pupil) && f.integer(body, "car", 0, 7, call.car) &&
@@ -155,7 +163,6 @@ bool readBody(Route route, const JsonValue& body, ApiCall& call, Fields& f) {
 
 bool isTypedText(const std::string& text, std::size_t limit, bool mayBeEmpty) {
     if (text.size() > limit || (text.empty() && !mayBeEmpty)) return false;
-    if (!text.empty() && text[0] == ' ') return false;
     for (const char ch : text) {
         const auto c = static_cast<unsigned char>(ch);
         if (c < 32 || c == 127 || c == 255) return false;

@@ -24,7 +24,7 @@ enum class Route {
 // The limits of a request. A new classroom's or pupil's name and any password are no longer than
 // the menus let anyone type; a name that addresses an existing entry may be longer (tools may have
 // written it) up to AddressNameLimit. Every text holds only the bytes the menus accept (32..126 and
-// 128..254) and does not begin with a blank, which the saved files would not keep.
+// 128..254); a new name or password does not begin with a blank, which the saved files would not keep.
 constexpr std::size_t BodyLimit = 512 * 1024;
 constexpr std::size_t ClassroomNameLimit = 20;
 constexpr std::size_t PupilNameLimit = 10;
