@@ -18,13 +18,11 @@ TEST(NumberText, ReadsAsFromCharsDoes) {
     const Case cases[] = {
         {"12.5,", 4, std::errc(), 12.5},          {"-0.25", 5, std::errc(), -0.25},
         {".5", 2, std::errc(), 0.5},              {"5.", 2, std::errc(), 5.0},
-        {"1e3x", 3, std::errc(), 1000.0},         {"1E-2", 4, std::errc(), 0.01},
-        {"2e", 1, std::errc(), 2.0},              {"2e+", 1, std::errc(), 2.0},
+        {"1E-2x", 4, std::errc(), 0.01},          {"2e+", 1, std::errc(), 2.0},
         {"0x10", 1, std::errc(), 0.0},            {"4e-320", 6, std::errc(), 4e-320},
         {"1e400", 5, std::errc::result_out_of_range, 99}, {"1e-400", 6, std::errc::result_out_of_range, 99},
-        {"+1", 0, std::errc::invalid_argument, 99}, {"-", 0, std::errc::invalid_argument, 99},
-        {".", 0, std::errc::invalid_argument, 99},  {"inf", 0, std::errc::invalid_argument, 99},
-        {" 1", 0, std::errc::invalid_argument, 99}, {"", 0, std::errc::invalid_argument, 99},
+        {"+1", 0, std::errc::invalid_argument, 99}, {".", 0, std::errc::invalid_argument, 99},
+        {"inf", 0, std::errc::invalid_argument, 99}, {" 1", 0, std::errc::invalid_argument, 99},
     };
     for (const Case& c : cases) {
         double value = 99;

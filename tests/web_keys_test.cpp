@@ -25,20 +25,15 @@ TEST(WebKeys, KeyDownsGiveTheDesktopKeyStrings) {
         {"Space", " ", false, false, {" "}},
         {"KeyC", "c", false, true, {}},                     // Ctrl+C types nothing
         {"Enter", "Enter", false, false, {"\r"}},
-        {"NumpadEnter", "Enter", false, false, {"\r"}},
         {"Escape", "Escape", false, false, {"\x1B"}},
         {"Escape", "Escape", true, false, {}},              // a held Esc does not repeat
         {"Backspace", "Backspace", true, false, {"\b"}},
         {"ArrowLeft", "ArrowLeft", false, false, {"\xFFK"}},
-        {"Delete", "Delete", false, false, {"\xFFS"}},
         {"F1", "F1", false, false, {"\xFF;"}},
-        {"F12", "F12", false, false, {"\xFF\x86"}},
         {"Numpad7", "7", false, false, {"7"}},              // Num Lock on: the digit as text, once
         {"Numpad7", "Home", false, false, {"7"}},           // off: still a digit, never Home
         {"NumpadDecimal", "Delete", false, false, {"."}},
-        {"NumpadAdd", "+", false, false, {"+"}},
         {"", "Enter", false, false, {"\r"}},                // on-screen keyboards send no code
-        {"", "ArrowUp", false, false, {"\xFFH"}},
         {"ShiftLeft", "Shift", false, false, {}},
         {"KeyA", "Dead", false, false, {}},
     };
@@ -54,9 +49,8 @@ TEST(WebKeys, HeldKeysAnswerTheScanCodeTest) {
         const char* code;
         int scanCode;
     };
-    const Case cases[] = {{"Escape", 1},      {"KeyA", 0x1E},       {"KeyZ", 0x2C},    {"Digit1", 2},
-                          {"Digit0", 0x0B},   {"ArrowUp", 0x48},    {"Numpad8", 0x48}, {"ShiftLeft", 0x2A},
-                          {"ControlRight", 0x1D}, {"Space", 0x39},  {"F11", 0x57},     {"NumpadEnter", 0x1C}};
+    const Case cases[] = {{"Escape", 1},       {"KeyA", 0x1E},      {"Digit0", 0x0B},       {"ArrowUp", 0x48},
+                          {"Numpad8", 0x48},   {"ShiftLeft", 0x2A}, {"ControlRight", 0x1D}, {"NumpadEnter", 0x1C}};
     for (const Case& c : cases) {
         const std::vector<int> usages = usagesForScanCode(c.scanCode);
         EXPECT_NE(std::find(usages.begin(), usages.end(), usageForDomCode(c.code)), usages.end()) << c.code;

@@ -81,7 +81,6 @@ var Module = (function () {
       fitCanvas();
       canvas.focus();
     },
-    onFirstFrame: function () {},
     // The browser test's view of the frame loop: frames the game finished, frames that changed the
     // canvas, and seconds of work between the pauses that give the browser its turn.
     tallyFrameStats: function () {

@@ -54,6 +54,17 @@ WebScreen web;
 
 double nowMs() { return emscripten_get_now(); }
 
+// Hands the browser its turn between two stretches of work and counts the work time: every pause
+// of the game goes through here. Waits ms milliseconds, or for the next animation frame when ms < 0.
+void webPause(int ms) {
+    web.stats.workSeconds += (nowMs() - web.resumedAt) / 1000.0;
+    if (ms < 0)
+        tally_web_wait_frame();
+    else
+        emscripten_sleep(static_cast<unsigned>(ms));
+    web.resumedAt = nowMs();
+}
+
 void queueKey(std::string key) {
     if (!key.empty() && web.keys.size() < MostQueuedKeys) web.keys.push_back(std::move(key));
 }
@@ -170,11 +181,3 @@ void webQueueKey(const std::string& keyString) { queueKey(keyString); }
 
 WebFrameStats webFrameStats() { return web.stats; }
 
-void webPause(int ms) {
-    web.stats.workSeconds += (nowMs() - web.resumedAt) / 1000.0;
-    if (ms < 0)
-        tally_web_wait_frame();
-    else
-        emscripten_sleep(static_cast<unsigned>(ms));
-    web.resumedAt = nowMs();
-}

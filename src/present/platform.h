@@ -1,5 +1,6 @@
-// The platform services: screen, keys, clock and sleep. Two back ends implement them, chosen at
-// link time (SDL2 for the game, headless for tests and the play tool); game code sees only this.
+// The platform services: screen, keys, clock and sleep. Three back ends implement them, chosen at
+// link time (SDL2 for the game, headless for tests and the play tool, the browser's for the web
+// build); game code sees only this.
 #pragma once
 #include <cstdint>
 #include <string>

@@ -12,6 +12,3 @@ struct WebFrameStats {
     double workSeconds = 0;
 };
 WebFrameStats webFrameStats();
-// Hands the browser its turn between two stretches of work and counts the work time: every pause
-// of the game goes through here. Waits ms milliseconds, or for the next animation frame when ms < 0.
-void webPause(int ms);

@@ -9,6 +9,7 @@
 #include "audio/sound.h"
 #include "present/image.h"
 #include "present/platform.h"
+#include "present/sprite.h"
 #include "present/web.h"
 #include "race/race.h"
 #include "shell/page_cards.h"
@@ -141,6 +142,14 @@ EMSCRIPTEN_KEEPALIVE double tally_web_work_seconds() { return webFrameStats().wo
 
 int main() {
     if (chdir(GameFolder) != 0) return 1;
+    openScreen(1280, 720, 32, 1, ScreenFullscreen);
+    ImageHandle paper = createImage(320, 180);
+    if (!loadBitmap("ui/back2.bmp", paper.get())) paper.reset();
+    const ImageHandle startCard = drawPageCard(paper.get(), StartCardLines);
+    // The card shows at once; the classroom server is asked for, or IndexedDB read, while it is up.
+    lockScreen();
+    drawSprite(nullptr, 640, 360, startCard.get(), 4.0f, 4.0f, false);
+    unlockScreen();
     // Served by a classroom server, the class's classrooms are there and none are kept here.
     remote = tally_web_served() != 0;
     if (remote) {
@@ -149,12 +158,12 @@ int main() {
         mountClassrooms();
         setSaveHooks({beforeSave, afterSave});
     }
-    openScreen(1280, 720, 32, 1, ScreenFullscreen);
-    ImageHandle paper = createImage(320, 180);
-    if (!loadBitmap("ui/back2.bmp", paper.get())) paper.reset();
-    showPageCard(drawPageCard(paper.get(), StartCardLines).get());
+    showPageCard(startCard.get());
     for (;;) {
         runGame();
+        // Keys typed as the game ended are not the one that plays again.
+        while (!readKey().empty()) {
+        }
         showPageCard(drawPageCard(paper.get(), EndCardLines).get());
     }
 }

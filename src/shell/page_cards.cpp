@@ -45,8 +45,6 @@ ImageHandle drawPageCard(const Image* paper, const std::vector<std::string>& lin
 }
 
 void showPageCard(const Image* card) {
-    while (!readKey().empty()) {
-    }
     for (;;) {
         lockScreen();
         drawSprite(nullptr, 640, 360, card, 4.0f, 4.0f, false);

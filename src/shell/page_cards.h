@@ -14,6 +14,6 @@ inline const std::vector<std::string> EndCardLines = {"You can close this tab.",
 // its middle in two black frames, holding lines centred, the first as a title.
 ImageHandle drawPageCard(const Image* paper, const std::vector<std::string>& lines);
 
-// Shows the card four times enlarged and waits until a key is pressed, which it takes from the queue.
-// The screen must be open.
+// Shows the card four times enlarged until a key is pressed (or is queued already), which it takes
+// from the queue. The screen must be open.
 void showPageCard(const Image* card);

@@ -22,7 +22,8 @@ const browser = await puppeteer.launch({
          '--disable-background-networking', '--disable-component-update', '--no-first-run'],
 });
 const page = await browser.newPage();
-await page.setViewport({ width: 1280, height: 760 });
+const [viewWidth, viewHeight] = (process.env.VIEWPORT || '1280x760').split('x').map(Number);
+await page.setViewport({ width: viewWidth, height: viewHeight });
 page.on('console', (m) => console.log('page:', m.text()));
 page.on('pageerror', (e) => console.log('page error:', e.message));
 const loadStart = Date.now();
@@ -30,6 +31,8 @@ await page.goto(url);
 await page.waitForFunction(() => Module.tallyFirstFrameAt, { timeout: 20000 });
 console.log('first frame', await page.evaluate(() => Math.round(Module.tallyFirstFrameAt)), 'ms after navigation start;',
             Date.now() - loadStart, 'ms by the wall clock');
+console.log(await page.evaluate(() => performance.getEntriesByType('resource')
+  .map((e) => `${e.name.split('/').pop()} ${Math.round(e.startTime)}-${Math.round(e.responseEnd)} ms`).join(', ')));
 const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
 const shot = (name) => page.screenshot({ path: join(shots, name) });
 const stats = () => page.evaluate(() => Module.tallyFrameStats());
@@ -55,9 +58,19 @@ for (const step of (process.env.STEPS || '').split(';').filter(Boolean)) {
   const [verb, arg] = step.split(':');
   if (verb === 'type') await page.keyboard.type(arg, { delay: 60 });
   else if (verb === 'key') await page.keyboard.press(arg);
+  else if (verb === 'hold') { await page.keyboard.down(arg); await sleep(2000); await page.keyboard.up(arg); }
   else if (verb === 'wait') await sleep(Number(arg));
   else if (verb === 'shot') await shot(arg);
-  else if (verb === 'solve') for (let i = 0; i < Number(arg); i++) { await page.evaluate(() => Module.tallySolve(1)); await sleep(150); }
+  else if (verb === 'solve') {  // answers N problems, 150 ms apart, and gives the figures meanwhile
+    const a = await stats();
+    const started = Date.now();
+    for (let i = 0; i < Number(arg); i++) { await page.evaluate(() => Module.tallySolve(1)); await sleep(150); }
+    const b = await stats();
+    const frames = b.frames - a.frames;
+    console.log(`racing: ${(frames / ((Date.now() - started) / 1000)).toFixed(1)} frames/s, ` +
+                `${((b.workSeconds - a.workSeconds) * 1000 / Math.max(frames, 1)).toFixed(2)} ms work/frame, ` +
+                `${b.presented - a.presented} presented`);
+  }
   else if (verb === 'measure') await measure(arg, 2000);
   else if (verb === 'reload') { await page.reload(); await page.waitForFunction(() => Module.tallyFirstFrameAt); await sleep(300); }
 }

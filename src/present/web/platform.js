@@ -17,10 +17,8 @@ mergeInto(LibraryManager.library, {
     var present = Module['tallyPresent'];
     present.image.data.set(HEAPU8.subarray(rgba, rgba + bytes));
     present.context.putImageData(present.image, 0, 0);
-    if (Module['onFirstFrame'] && !Module['tallyFirstFrameAt']) {
-      Module['tallyFirstFrameAt'] = performance.now();
-      Module['onFirstFrame'](Module['tallyFirstFrameAt']);
-    }
+    // When the first frame reached the canvas, in milliseconds after the page began to load.
+    if (!Module['tallyFirstFrameAt']) Module['tallyFirstFrameAt'] = performance.now();
   },
 
   // The oldest key event the page queued (page.js): writes its code and key and returns its flags
