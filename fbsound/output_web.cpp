@@ -29,7 +29,7 @@ std::vector<std::int16_t> block;
 // and the peak of what the worklet has played, which Module.tallyAudioPeak() gives to tests.
 EM_JS(void, prepareWebAudio, (), {
     if (Module.tallyAudio) return;
-    const audio = {ctx: null, node: null, rate: 44100, channels: 2, open: false, peak: 0,
+    const audio = {ctx: null, node: null, rate: 44100, channels: 2, peak: 0,
                    clock: null, base: 0, posted: 0, timer: null};
     Module.tallyAudio = audio;
     Module.tallyAudioPeak = function() { return audio.peak; };
@@ -108,8 +108,9 @@ registerProcessor('tally-output', TallyOutput);
             }
             connect(audio.ctx);
         }
-        if (audio.ctx.state !== 'running') audio.ctx.resume();
+        if (audio.ctx.state !== 'running') audio.ctx.resume().catch(function() {});
     }
+    if (typeof window === 'undefined') return;  // not in a page: no sound to start
     const previous = Module.onFirstGesture;
     Module.onFirstGesture = function() {
         start();
@@ -118,6 +119,8 @@ registerProcessor('tally-output', TallyOutput);
     ['keydown', 'mousedown', 'pointerdown', 'touchend'].forEach(function(type) {
         window.addEventListener(type, start, {capture: true});
     });
+    // A key pressed while the program was still loading has already allowed sound.
+    if (navigator.userActivation && navigator.userActivation.hasBeenActive) start();
 });
 
 // The frames to mix now to keep the lead: the pacing clock is the AudioContext's while the worklet
@@ -157,7 +160,13 @@ EM_JS(void, webOutputOpen, (int rate, int channels, int tickMs), {
     audio.clock = null;
     // A context made on a key before the device opened plays on in the device's format.
     if (audio.node) audio.node.port.postMessage({channels: channels, step: rate / audio.ctx.sampleRate});
-    audio.timer = setInterval(function() { Module['_fbsWebPump'](); }, tickMs);
+    audio.timer = setInterval(function() {
+        if (ABORT) {
+            clearInterval(audio.timer);
+            return;
+        }
+        Module['_fbsWebPump']();
+    }, tickMs);
 });
 
 EM_JS(void, webOutputClose, (), {

@@ -33,7 +33,9 @@ bool attempted = false;
 int linkedMarker = 0;
 void* openLibrary() { return &linkedMarker; }
 void closeLibrary(void* /*handle*/) {}
-AnyFunction findFunction(const char* upperName, void* /*handle*/) { return findLinkedSoundFunction(upperName, nullptr); }
+AnyFunction findFunction(const char* upperName, void* /*handle*/) {
+    return findLinkedSoundFunction(upperName, nullptr);
+}
 
 // A build that links the library in has no console to wait on and no second way to sound a tone:
 // the message alone says what went wrong.
