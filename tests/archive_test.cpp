@@ -97,8 +97,8 @@ TEST_F(Archive, RoundTripsThroughOurWriterAndGnuTar) {
     EXPECT_EQ(run("cmp ours.tar again.tar"), "");
 
     // Ours and GNU tar's, in its own and in the pax form, restore over other classes.
-    run("tar -cf gnu.tar classrooms && tar --format=posix -cf pax.tar classrooms");
-    for (const std::string archive : {"ours.tar", "gnu.tar", "pax.tar"}) {
+    run("tar -cf gnu.tar classrooms && tar --format=posix -cf pax.tar classrooms && tar -cf dot.tar ./classrooms");
+    for (const std::string archive : {"ours.tar", "gnu.tar", "pax.tar", "dot.tar"}) {
         SCOPED_TRACE(archive);
         fs::rename("classrooms", "kept");
         ClassroomList other;

@@ -205,11 +205,13 @@ std::string shown(const std::string& name) {
     return out;
 }
 
-enum class Name { Root, Inside, Skipped, Outside };
+enum class Name { Top, Inside, Skipped, Outside };
 
 // Sorts an entry's name; pieces gets the pieces after "classrooms".
 Name judgeName(std::string name, std::vector<std::string>& pieces) {
     pieces.clear();
+    // "tar -cf FILE ./classrooms" names its entries so.
+    while (name.rfind("./", 0) == 0) name.erase(0, 2);
     if (name.empty() || name.size() > ArchiveLongestName || name[0] == '/') return Name::Outside;
     while (name.size() > 1 && name.back() == '/') name.pop_back();
     std::vector<std::string> all;
@@ -229,7 +231,7 @@ Name judgeName(std::string name, std::vector<std::string>& pieces) {
         hidden = hidden || piece[0] == '.';
     }
     hidden = hidden || leftOut(all.back());
-    if (all.size() == 1) return Name::Root;
+    if (all.size() == 1) return Name::Top;
     pieces.assign(all.begin() + 1, all.end());
     return hidden ? Name::Skipped : Name::Inside;
 }
@@ -312,7 +314,7 @@ struct Stager {
             if (!readContent(size, regular ? &content : nullptr)) return cutShort;
             // A desktop's own clutter, such as ".DS_Store", and what a save under way left there.
             if (kind == Name::Skipped) continue;
-            if (kind == Name::Root) {
+            if (kind == Name::Top) {
                 if (regular) return notOurs;
                 continue;
             }

@@ -32,12 +32,12 @@ std::string writeClassArchive(const std::string& archivePath);
 
 // The first half of a restore, called with no save under way. Reads the archive at archivePath and
 // builds the folder it holds at StagedClassroomsPath (replacing any left from before), refusing the
-// whole file at the first entry that is not a folder or regular file named "classrooms/..." (no
-// "..", no absolute path, no link or device, within the bounds above), at a bad header checksum,
-// at a truncated file, and when it holds no classroom index. Hidden names, lock entries and
-// temporaries in it are passed over, as the backup leaves them out. "classrooms" itself is not
-// otherwise changed. Returns "" and the names of the archive's classrooms (code page 437 bytes, index order),
-// or the words that say why the file was refused, with nothing staged.
+// whole file at the first entry that is not a folder or regular file named "classrooms/..." or
+// "./classrooms/..." (no "..", no absolute path, no link or device, within the bounds above), at a
+// bad header checksum, at a truncated file, and when it holds no classroom index. Hidden names,
+// lock entries and temporaries in it are passed over, as the backup leaves them out. "classrooms"
+// itself is not otherwise changed. Returns "" and the names of the archive's classrooms (code page
+// 437 bytes, index order), or the words that say why the file was refused, with nothing staged.
 std::string stageClassArchive(const std::string& archivePath, std::vector<std::string>& classroomNames);
 // The second half: replaces everything in "classrooms" with the staged folder. The old entries are
 // moved aside first and removed only after every staged entry is in place; when a move fails, the
