@@ -27,7 +27,7 @@ void tally_web_wait_frame();
 namespace {
 
 // The game draws its 320 x 180 pictures four times enlarged onto a 1280 x 720 screen; the canvas
-// takes one pixel of each 4 x 4 block and the page enlarges it again without smoothing.
+// takes the middle pixel of each 4 x 4 block and the page enlarges it again without smoothing.
 constexpr int Enlargement = 4;
 constexpr std::size_t MostQueuedKeys = 256;
 
@@ -90,15 +90,18 @@ void pumpEvents() {
     }
 }
 
-// One pixel of every enlarged block, as RGBA bytes.
+// The middle pixel of every enlarged block, as RGBA bytes: the game's enlargement starts its blocks
+// a row late (the first row of blocks is five rows high), so a block's first row is its upper
+// neighbour's last one.
 void shrinkScreen() {
     const int width = web.width / Enlargement;
     const int height = web.height / Enlargement;
     auto* out = reinterpret_cast<std::uint32_t*>(web.next.data());
     for (int y = 0; y < height; ++y) {
-        const std::uint32_t* row = &web.pixels[static_cast<std::size_t>(y) * Enlargement * web.width];
+        const std::uint32_t* row =
+            &web.pixels[(static_cast<std::size_t>(y) * Enlargement + Enlargement / 2) * web.width];
         for (int x = 0; x < width; ++x) {
-            const std::uint32_t p = row[x * Enlargement];
+            const std::uint32_t p = row[x * Enlargement + Enlargement / 2];
             // 0xAARRGGBB to the bytes R, G, B, A of a little-endian word.
             *out++ = (p & 0xFF00FF00u) | ((p >> 16) & 0xFFu) | ((p & 0xFFu) << 16);
         }
