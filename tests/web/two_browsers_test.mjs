@@ -198,11 +198,13 @@ async function main() {
 
     // The server gone: back to the classroom menu, whose list cannot be read, the first pupil's
     // game goes on and says so on its notice line (pale yellow at the foot of the screen).
+    const ended = new Promise((done) => server.once('exit', done));
     server.kill();
+    await ended;
     await first.page.bringToFront();
     await first.drive.press(['Esc', 'Esc', 'Esc']);
     const noticed = await first.page.waitForFunction(() => {
-      const rgba = Module.tallyScreen(), at = (170 * 320 + 100) * 4;
+      const rgba = Module.tallyScreen(), at = (169 * 320 + 3) * 4;  // inside its frame, above its text
       return rgba[at] === 0xff && rgba[at + 1] === 0xf4 && rgba[at + 2] === 0xc8;
     }, { timeout: 15000 }).then(() => true, () => false);
     await first.page.screenshot({ path: join(shots, 'no-server.png') });
