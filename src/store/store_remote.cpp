@@ -173,8 +173,8 @@ void loadClassroomsRemote(ClassroomList& list) {
     if (request("GET", "/api/classrooms", "", answer, status) && !readClassrooms(answer, list)) tell(NoAnswer);
 }
 
-// After a stale list: the list read again, and position moved to where the classroom of that name is now.
-// False, with the class told, when it is gone.
+// After a stale list: the list read again, and position moved to where the classroom of that name
+// is now. False, with the class told, when it is gone.
 bool findAgain(ClassroomList& classrooms, int& position) {
     const std::string name = classrooms.items[static_cast<std::size_t>(position)].name;
     loadClassroomsRemote(classrooms);
@@ -190,8 +190,8 @@ bool findAgain(ClassroomList& classrooms, int& position) {
 }
 
 // A request in the classroom at position: body is the rest of its JSON after the classroom's
-// address. When the classroom has moved (a stale list) the list is read again and the request is sent once
-// more to the classroom's new place. status is the last request's.
+// address. When the classroom has moved (a stale list) the list is read again and the request is
+// sent once more to the classroom's new place. status is the last request's.
 bool classroomRequest(const std::string& route, const std::string& rest, ClassroomList& classrooms, int& position,
                       JsonValue& answer, int& status) {
     if (position < 0 || position >= classrooms.count) return false;
