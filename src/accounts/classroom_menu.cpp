@@ -8,7 +8,7 @@
 #include "shell/frame.h"
 #include "shell/help.h"
 #include "shell/notice.h"
-#include "store/store.h"
+#include "store/game_store.h"
 
 namespace {
 
@@ -26,15 +26,17 @@ struct ClassroomMenu {
 
 enum class Outcome { Stay, Leave };
 
-// The password of the selected classroom, or "" when the selection is not on a classroom.
-const std::string& selectedPassword(const Game& game) {
-    static const std::string none;
-    const int at = game.classroom;
-    return at >= 0 && at < game.classrooms.count ? game.classrooms.items[static_cast<std::size_t>(at)].password
-                                                 : none;
+bool onClassroomRow(const Game& game) { return game.classroom >= 0 && game.classroom < game.classrooms.count; }
+
+// Whether the selected classroom asks for a password: false when the selection is not on one.
+bool selectedAsksPassword(const Game& game) {
+    return onClassroomRow(game) && asksPassword(game.classrooms.items[static_cast<std::size_t>(game.classroom)]);
 }
 
-bool onClassroomRow(const Game& game) { return game.classroom >= 0 && game.classroom < game.classrooms.count; }
+// Whether typed opens the selected classroom: the store says, which may ask the classroom server.
+bool opensSelected(Game& game, const std::string& typed) {
+    return onClassroomRow(game) && GameStore.isClassroomPassword(game.classrooms, game.classroom, typed);
+}
 
 bool promptOpen(const ClassroomMenu& menu) {
     return menu.entryMode != 0 || menu.askOpen || menu.confirmDelete || menu.askDelete;
@@ -44,12 +46,12 @@ bool promptOpen(const ClassroomMenu& menu) {
 // keeps the selection on the same classroom by name. False when the selected classroom is gone.
 bool saveKeepingSelection(Game& game) {
     if (!onClassroomRow(game)) {
-        saveClassrooms(game.classrooms);
+        GameStore.saveClassrooms(game.classrooms);
         if (game.classroom > game.classrooms.count + 1) game.classroom = game.classrooms.count;
         return true;
     }
     const std::string name = game.classrooms.items[static_cast<std::size_t>(game.classroom)].name;
-    saveClassrooms(game.classrooms);
+    GameStore.saveClassrooms(game.classrooms);
     const auto& items = game.classrooms.items;
     if (onClassroomRow(game) && items[static_cast<std::size_t>(game.classroom)].name == name) return true;
     for (std::size_t i = 0; i < items.size(); ++i) {
@@ -72,15 +74,15 @@ Outcome enterSelected(Game& game, ClassroomMenu& menu) {
 
 // Deletes the selected classroom; the list may have shrunk by more than one meanwhile.
 void deleteSelected(Game& game) {
-    deleteClassroom(game.classrooms, game.classroom);
-    saveClassrooms(game.classrooms);
+    GameStore.deleteClassroom(game.classrooms, game.classroom);
+    GameStore.saveClassrooms(game.classrooms);
     if (game.classroom > game.classrooms.count) game.classroom = game.classrooms.count;
 }
 
 void addTypedClassroom(Game& game, const ClassroomMenu& menu) {
-    addClassroom(game.classrooms, menu.nameText, menu.passwordText);
+    GameStore.addClassroom(game.classrooms, menu.nameText, menu.passwordText);
     game.classroom = game.classrooms.count - 1;
-    saveClassrooms(game.classrooms);
+    GameStore.saveClassrooms(game.classrooms);
 }
 
 // The keys of the browsing state.
@@ -94,7 +96,7 @@ Outcome browse(Game& game, ClassroomMenu& menu) {
             menu.nameText.clear();
             menu.passwordText.clear();
         } else if (game.classroom == count + 1) {
-            saveClassrooms(game.classrooms);
+            GameStore.saveClassrooms(game.classrooms);
             game.screen = Quit;
             return Outcome::Leave;
         } else if (onClassroomRow(game)) {
@@ -150,10 +152,10 @@ Outcome actOnKey(Game& game, ClassroomMenu& menu, Image* canvas) {
                 refuse(game, "Passwords differ: nothing added");
         }
     } else if (menu.askOpen) {
-        if (selectedPassword(game).empty()) return enterSelected(game, menu);
+        if (!selectedAsksPassword(game)) return enterSelected(game, menu);
         drawPrompt(canvas, "Enter password:", stars(menu.passwordText));
         if (editText(menu.passwordText, 10) == 1) {
-            if (menu.passwordText == selectedPassword(game)) return enterSelected(game, menu);
+            if (opensSelected(game, menu.passwordText)) return enterSelected(game, menu);
             menu.passwordText.clear();
             menu.askOpen = false;
             refuse(game, "Wrong password");
@@ -167,14 +169,14 @@ Outcome actOnKey(Game& game, ClassroomMenu& menu, Image* canvas) {
             menu.askDelete = true;
         }
     } else if (menu.askDelete) {
-        if (selectedPassword(game).empty()) {
+        if (!selectedAsksPassword(game)) {
             deleteSelected(game);
             menu.askDelete = false;
             return Outcome::Stay;
         }
         drawPrompt(canvas, "Enter password:", stars(menu.passwordText));
         if (editText(menu.passwordText, 10) == 1) {
-            if (menu.passwordText == selectedPassword(game)) {
+            if (opensSelected(game, menu.passwordText)) {
                 deleteSelected(game);
             } else {
                 refuse(game, "Wrong password");
@@ -192,7 +194,7 @@ Outcome actOnKey(Game& game, ClassroomMenu& menu, Image* canvas) {
 
 void runClassroomMenu(Game& game) {
     forgetAcceptedPlayers();
-    loadClassrooms(game.classrooms);
+    GameStore.loadClassrooms(game.classrooms);
     // The selection kept from the last visit may lie beyond a list that has shrunk since: it starts
     // on the first row, never on "Quit", where one Enter would end the game.
     if (game.classroom >= game.classrooms.count || game.classroom < 0) game.classroom = 0;

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "store/store.h"
+#include "store/game_store.h"
 
 void addPlayer(PlayerList& list, const std::string& name, const std::string& password) {
     Player player;
@@ -44,7 +44,7 @@ int follow(const PlayerList& list, const std::optional<std::string>& name, int p
 void saveClassPlayers(Game& game) {
     const std::optional<std::string> first = nameAt(game.players, game.player1);
     const std::optional<std::string> second = nameAt(game.players, game.player2);
-    savePlayers(game.players, game.classrooms, game.classroom);
+    GameStore.savePlayers(game.players, game.classrooms, game.classroom);
     game.player1 = follow(game.players, first, game.player1);
     game.player2 = follow(game.players, second, game.player2);
 }

@@ -14,7 +14,7 @@
 #include "shell/frame.h"
 #include "shell/help.h"
 #include "shell/notice.h"
-#include "store/store.h"
+#include "store/game_store.h"
 
 namespace {
 
@@ -65,6 +65,12 @@ int& selection(Game& game, const PlayerMenu& menu) { return menu.stage == 0 ? ga
 bool isPlayerRow(const Game& game, int row) { return row >= 0 && row < game.players.count; }
 
 void save(Game& game) { saveClassPlayers(game); }
+
+// Whether typed is the password of the player at position: the store says, which may ask the
+// classroom server.
+bool opensPlayer(Game& game, int position, const std::string& typed) {
+    return GameStore.isPlayerPassword(game.classrooms, game.classroom, game.players, position, typed);
+}
 
 void beginStage(Game& game, PlayerMenu& menu, int stage) {
     menu = PlayerMenu();
@@ -193,11 +199,10 @@ Outcome actOnKey(Game& game, PlayerMenu& menu, Image* canvas) {
                 refuse(game, "Passwords differ: nothing added");
         }
     } else if (menu.askOpen) {
-        const std::string& password = game.players.items[static_cast<std::size_t>(sel)].password;
-        if (password.empty()) return accept(game, menu);
+        if (!asksPassword(game.players.items[static_cast<std::size_t>(sel)])) return accept(game, menu);
         drawPrompt(canvas, "Enter password:", stars(menu.passwordText));
         if (editText(menu.passwordText, 10) == 1) {
-            if (menu.passwordText == password) return accept(game, menu);
+            if (opensPlayer(game, sel, menu.passwordText)) return accept(game, menu);
             menu.passwordText.clear();
             menu.askOpen = false;
             refuse(game, "Wrong password");
@@ -210,15 +215,14 @@ Outcome actOnKey(Game& game, PlayerMenu& menu, Image* canvas) {
             menu.askDelete = true;
         }
     } else if (menu.askDelete) {
-        const std::string password = game.players.items[static_cast<std::size_t>(sel)].password;
-        if (password.empty()) {
+        if (!asksPassword(game.players.items[static_cast<std::size_t>(sel)])) {
             removeSelected(game, menu);
             menu.askDelete = false;
             return Outcome::Stay;
         }
         drawPrompt(canvas, "Enter password:", stars(menu.passwordText));
         if (editText(menu.passwordText, 10) == 1) {
-            if (menu.passwordText == password)
+            if (opensPlayer(game, sel, menu.passwordText))
                 removeSelected(game, menu);
             else
                 refuse(game, "Wrong password");

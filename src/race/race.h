@@ -13,3 +13,7 @@ void runRace(Game& game);
 // the countdown, and once that player has finished. letterKeys tells whether the player answers with
 // the letter set (player 1 of a two-player race) or the digit set. Read by the play tool.
 const Problem* problemOnScreen(int player, bool& letterKeys);
+
+// The racer in slot 0..2 of the race that runs now (slot 0 is the rival's ghost), or null when no
+// race runs. Read by the browser test's hooks.
+const Racer* racerInRace(int slot);

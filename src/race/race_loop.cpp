@@ -19,7 +19,7 @@
 #include "shell/notice.h"
 #include "shell/watch.h"
 #include "store/stats.h"
-#include "store/store.h"
+#include "store/game_store.h"
 
 namespace {
 
@@ -241,7 +241,8 @@ void storeRace(Game& game, const RaceState& race) {
         if (!race.players[p].finished) continue;
         // Two players on one board: its save already took both records.
         if (p == 1 && race.players[0].finished && &boardOf(game, 1) == &boardOf(game, 0)) continue;
-        saveLeaderboard(game.classrooms, game.classroom, operationOf(game, p), lessonOf(game, p), game.distance);
+        GameStore.saveLeaderboard(game.classrooms, game.classroom, operationOf(game, p), lessonOf(game, p),
+                                  game.distance);
     }
     saveClassPlayers(game);
 }
@@ -309,4 +310,9 @@ const Problem* problemOnScreen(int player, bool& letterKeys) {
     if (p >= playerCount(game) || !race.started || race.players[p].finished) return nullptr;
     letterKeys = game.twoPlayers != 0 && p == 0;
     return &problemOf(game, p);
+}
+
+const Racer* racerInRace(int slot) {
+    if (running.game == nullptr || slot < 0 || slot >= static_cast<int>(running.game->racers.size())) return nullptr;
+    return &running.game->racers[static_cast<std::size_t>(slot)];
 }

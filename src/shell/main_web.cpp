@@ -1,6 +1,6 @@
-// The browser build's entry: brings the saved classrooms back from IndexedDB, waits on a start card
-// for the key that lets the page make sound, runs the game, and after the quit choice shows an end
-// card from which a key plays again.
+// The browser build's entry: keeps the classrooms on the classroom server when one serves the page,
+// else brings them back from IndexedDB; waits on a start card for the key that lets the page make
+// sound, runs the game, and after the quit choice shows an end card from which a key plays again.
 #include <emscripten.h>
 #include <unistd.h>
 
@@ -15,6 +15,7 @@
 #include "shell/page_cards.h"
 #include "shell/shell.h"
 #include "store/store.h"
+#include "store/store_remote.h"
 
 // The page side, in src/present/web/platform.js.
 extern "C" {
@@ -24,11 +25,53 @@ int tally_web_lock();
 void tally_web_unlock();
 }
 
+// Whether a classroom server serves this page: served.js asked it as the page loaded.
+EM_ASYNC_JS(int, tally_web_served, (), {
+  return (typeof TallyServer !== "undefined" && (await TallyServer.served)) ? 1 : 0;
+});
+
+// Sends one request to the server that serves the page and keeps its answer for
+// tally_web_take_answer; returns the status, or 0 when nothing came back (a lost connection, or no
+// answer within a few seconds, so that the game goes on with a notice rather than waiting).
+EM_ASYNC_JS(int, tally_web_fetch, (const char* method, const char* route, const char* body), {
+  var options = { method: UTF8ToString(method), cache: "no-store", headers: {} };
+  if (options.method !== "GET") {
+    options.body = UTF8ToString(body);
+    options.headers["Content-Type"] = "application/json";
+  }
+  var abort = typeof AbortController !== "undefined" ? new AbortController() : null;
+  if (abort) options.signal = abort.signal;
+  var timer = setTimeout(function () { if (abort) abort.abort(); }, 5000);
+  Module["tallyAnswer"] = "";
+  // Relative to the page, so that a server that serves it under a path of its own works too.
+  var path = UTF8ToString(route);
+  if (path.charAt(0) === "/") path = path.substring(1);
+  try {
+    var response = await fetch(new URL(path, document.baseURI), options);
+    Module["tallyAnswer"] = await response.text();
+    return response.status;
+  } catch (error) {
+    return 0;
+  } finally {
+    clearTimeout(timer);
+  }
+});
+
+// The length in bytes of the answer tally_web_fetch kept, and the answer itself into buffer (size
+// bytes with its terminating zero). Answers are plain ASCII: the server escapes every other byte.
+EM_JS(int, tally_web_answer_size, (), { return lengthBytesUTF8(Module["tallyAnswer"] || ""); });
+EM_JS(void, tally_web_take_answer, (char* buffer, int size), {
+  stringToUTF8(Module["tallyAnswer"] || "", buffer, size);
+  Module["tallyAnswer"] = "";
+});
+
 namespace {
 
 // The game folder: the pictures and sounds are preloaded here, and its "classrooms" is kept in
 // IndexedDB.
 constexpr const char* GameFolder = "/game";
+
+bool remote = false;  // the classrooms are kept by the classroom server that serves the page
 
 // Every save holds the lock that all tabs of this site share, and starts from what the other tabs
 // saved, so that the store's merge sees their saves as it sees another PC's in a shared folder.
@@ -40,6 +83,16 @@ void beforeSave() {
 void afterSave() {
     tally_web_sync(0);
     tally_web_unlock();
+}
+
+RemoteAnswer fetchFromServer(const std::string& method, const std::string& route, const std::string& body) {
+    RemoteAnswer answer;
+    answer.status = tally_web_fetch(method.c_str(), route.c_str(), body.c_str());
+    std::string text(static_cast<std::size_t>(tally_web_answer_size()) + 1, '\0');
+    tally_web_take_answer(text.data(), static_cast<int>(text.size()));
+    text.pop_back();
+    answer.body = std::move(text);
+    return answer;
 }
 
 void mountClassrooms() {
@@ -71,6 +124,16 @@ EMSCRIPTEN_KEEPALIVE int tally_web_solve(int player) {
     return 1;
 }
 
+// The name of the racer in slot 0..2 of the race that runs now (slot 0: the rival's ghost); empty
+// when no race runs.
+EMSCRIPTEN_KEEPALIVE const char* tally_web_racer_name(int slot) {
+    const Racer* racer = racerInRace(slot);
+    return racer == nullptr ? "" : racer->name.c_str();
+}
+
+// 1 when the game keeps its classrooms on the classroom server that serves the page.
+EMSCRIPTEN_KEEPALIVE int tally_web_remote() { return remote ? 1 : 0; }
+
 EMSCRIPTEN_KEEPALIVE double tally_web_frames() { return webFrameStats().frames; }
 EMSCRIPTEN_KEEPALIVE double tally_web_presented() { return webFrameStats().presented; }
 EMSCRIPTEN_KEEPALIVE double tally_web_work_seconds() { return webFrameStats().workSeconds; }
@@ -83,12 +146,18 @@ int main() {
     ImageHandle paper = createImage(320, 180);
     if (!loadBitmap("ui/back2.bmp", paper.get())) paper.reset();
     const ImageHandle startCard = drawPageCard(paper.get(), StartCardLines);
-    // The card shows at once; IndexedDB is read while it is up.
+    // The card shows at once; the classroom server is asked for, or IndexedDB read, while it is up.
     lockScreen();
     drawSprite(nullptr, 640, 360, startCard.get(), 4.0f, 4.0f, false);
     unlockScreen();
-    mountClassrooms();
-    setSaveHooks({beforeSave, afterSave});
+    // Served by a classroom server, the class's classrooms are there and none are kept here.
+    remote = tally_web_served() != 0;
+    if (remote) {
+        useRemoteStore(fetchFromServer);
+    } else {
+        mountClassrooms();
+        setSaveHooks({beforeSave, afterSave});
+    }
     showPageCard(startCard.get());
     for (;;) {
         runGame();

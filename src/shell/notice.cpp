@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "present/platform.h"
-#include "store/store.h"
+#include "store/game_store.h"
 
 namespace {
 
@@ -19,7 +19,7 @@ void showNotice(Game& game, const std::string& text, double seconds) {
 }
 
 void drawNotice(Game& game, Image* canvas) {
-    const std::string trouble = takeSaveTrouble();
+    const std::string trouble = GameStore.takeTrouble();
     if (!trouble.empty()) {
         std::fprintf(stderr, "%s\n", trouble.c_str());
         showNotice(game, trouble);

@@ -10,5 +10,6 @@ int runGame();
 // The screen loop alone, for a Game whose start-up has been done. Returns when a screen chooses Quit.
 void runScreenLoop(Game& game);
 
-// After a classroom is chosen: raceLength 500, the classroom's players loaded, next screen Players.
+// After a classroom is chosen: raceLength 500, the classroom's boards and players loaded, next
+// screen Players.
 void enterClassroom(Game& game);

@@ -12,11 +12,11 @@
 #include "shell/frame.h"
 #include "shell/shell.h"
 #include "shell/watch.h"
-#include "store/store.h"
+#include "store/game_store.h"
 
 void enterClassroom(Game& game) {
     game.raceLength = 500;
-    loadPlayers(game.players, game.classroom);
+    GameStore.enterClassroom(game.classrooms, game.classroom, game.players);
     game.screen = Players;
 }
 
@@ -39,10 +39,7 @@ void runScreenLoop(Game& game) {
             case Classrooms:
                 runClassroomMenu(game);
                 noticeScreen(game);
-                if (game.screen != Quit) {
-                    loadLeaderboards(game.classroom);
-                    enterClassroom(game);
-                }
+                if (game.screen != Quit) enterClassroom(game);
                 break;
             case Players:
                 runPlayerMenu(game);

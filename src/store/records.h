@@ -6,6 +6,7 @@
 struct Classroom {
     std::string name;
     std::string password;  // plain; empty means none
+    bool hasPassword = false;  // set by the remote store alone, whose lists never hold the password
 };
 
 // count always equals items.size() after any operation of the store. base is the list as this
@@ -22,6 +23,7 @@ struct Player {
     std::string password;  // plain; empty means none
     int car = 0;           // 0..7
     int driver = 0;        // 0..12
+    bool hasPassword = false;  // as Classroom's
 };
 
 // As ClassroomList: base is the list as last read or written, items the working list.

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstddef>
 #include <filesystem>
+#include <optional>
 #include <string_view>
 #include <system_error>
 #include <vector>
@@ -337,7 +338,9 @@ void deleteClassroom(ClassroomList& list, int position) {
     const int last = static_cast<int>(list.items.size()) - 1;
     {
         HeldLock gap(roomLockName(at));
-        HeldLock moved(roomLockName(last));
+        // Deleting the last classroom moves none: its own lock, taken twice, would be waited for.
+        std::optional<HeldLock> moved;
+        if (last != at) moved.emplace(roomLockName(last));
         removeRoom(at, last);
     }
     list.items[static_cast<std::size_t>(at)] = list.items[static_cast<std::size_t>(last)];

@@ -11,7 +11,7 @@
 #include <string>
 #include <thread>
 
-#include "json.h"
+#include "store/json.h"
 #include "server_process.h"
 #include "throttle.h"
 

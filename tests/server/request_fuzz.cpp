@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "../../tools/server/json.h"
+#include "store/json.h"
 #include "../../tools/server/request.h"
 
 namespace {

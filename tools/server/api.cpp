@@ -11,7 +11,7 @@
 
 #include "accounts/accounts.h"
 #include "formats.h"
-#include "json.h"
+#include "store/json.h"
 #include "lessons/catalogue.h"
 #include "request.h"
 #include "store/board_loading.h"

@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "json.h"
+#include "store/json.h"
 
 namespace {
 

@@ -1,11 +1,13 @@
-// The API's JSON reader and writer: strict, bounded, and texts as the game's bytes.
-#include "json.h"
+// The small JSON's reader and writer: strict, bounded, and texts as the game's bytes.
+#include "store/json.h"
 
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <system_error>
+
+#include "store/number_text.h"
 
 namespace {
 
@@ -129,8 +131,8 @@ bool readNumber(Reader& r, double& number) {
     }
     if (r.at - start > 64) return false;
     const std::string token = r.s.substr(start, r.at - start);
-    number = std::strtod(token.c_str(), nullptr);
-    return std::isfinite(number);
+    const NumberRead read = ::readNumber(token.data(), token.data() + token.size(), number);
+    return read.error == std::errc() && std::isfinite(number);
 }
 
 bool readValue(Reader& r, JsonValue& v, int depth) {
@@ -228,10 +230,13 @@ void writeJsonText(std::string& out, const std::string& bytes) {
 
 void writeJsonNumber(std::string& out, double value) {
     if (!std::isfinite(value)) value = 0;
-    // The shortest text that reads back as the same double: a race's answers are most of an answer.
-    char buffer[32];
-    const std::to_chars_result r = std::to_chars(buffer, buffer + sizeof buffer, value);
-    out.append(buffer, r.ptr);
+    // The shortest of the usual lengths that reads back as the same double (a race's answers are
+    // most of an answer), with the number texts that the browser's library can make too.
+    std::string text = generalNumberText(value, 15);
+    double back = 0;
+    readNumber(text.data(), text.data() + text.size(), back);
+    if (back != value) text = generalNumberText(value, 17);
+    out += text;
 }
 
 void writeJsonInt(std::string& out, long long value) { out += std::to_string(value); }

@@ -1,4 +1,5 @@
-// The API's own small JSON: a bounded reader of request bodies and a writer of answers.
+// A small bounded JSON: the classroom server reads requests and writes answers with it, and the
+// game's remote store writes requests and reads answers.
 #pragma once
 #include <cstddef>
 #include <string>

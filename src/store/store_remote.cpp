@@ -1,0 +1,461 @@
+// The remote store: the game's store operations as requests to the classroom server's API.
+#include "store/store_remote.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <map>
+#include <utility>
+#include <vector>
+
+#include "store/json.h"
+
+namespace {
+
+RemoteTransport transport;
+std::string trouble;
+// The passwords typed and found right during this run, by classroom name and by classroom and
+// pupil name: the API asks for them with every request that works in the classroom or on the pupil.
+std::map<std::string, std::string> classroomPasswords;
+std::map<std::string, std::string> pupilPasswords;
+
+const char* const NoAnswer = "The classroom server did not answer";
+const char* const Changed = "This class was changed on another PC";
+const char* const Deleted = "This class was deleted on another PC";
+// Set when a request found its classroom gone from the list.
+bool gone = false;
+
+void tell(const std::string& words) {
+    if (trouble.empty()) trouble = words;
+}
+
+std::string pupilKey(const std::string& classroom, const std::string& pupil) { return classroom + "\n" + pupil; }
+
+std::string remembered(const std::map<std::string, std::string>& passwords, const std::string& key) {
+    const auto found = passwords.find(key);
+    return found == passwords.end() ? std::string() : found->second;
+}
+
+// Whether a refusal says that the list as this device read it is out of date: 409 (another entry
+// stands at the position) or 404 (none does).
+bool stale(int status) { return status == 409 || status == 404; }
+
+// One request. True with answer parsed when the server said 200; otherwise status says what came
+// back (0 nothing, or nothing readable) and the class is told, except when the list is stale,
+// which the caller answers by reading it again.
+bool request(const std::string& method, const std::string& route, const std::string& body, JsonValue& answer,
+             int& status) {
+    RemoteAnswer a = transport ? transport(method, route, body) : RemoteAnswer{};
+    status = a.status;
+    if (status == 200 && parseJson(a.body, answer)) return true;
+    if (status == 200 || status == 0) {
+        status = 0;
+        tell(NoAnswer);
+    } else if (status == 429) {
+        tell("Too many wrong passwords: wait a little");
+    } else if (status == 503) {
+        // The server's own words for a save that did not reach its disk, as the local store says them.
+        JsonValue refusal;
+        const JsonValue* error = parseJson(a.body, refusal) ? jsonMember(refusal, "error") : nullptr;
+        tell(error != nullptr && error->kind == JsonValue::Kind::String ? error->text : "Could not save on the server");
+    } else if (!stale(status)) {
+        tell("The classroom server refused that");
+    }
+    return false;
+}
+
+const JsonValue* arrayMember(const JsonValue& value, const char* key) {
+    const JsonValue* member = jsonMember(value, key);
+    return member != nullptr && member->kind == JsonValue::Kind::Array ? member : nullptr;
+}
+
+int intMember(const JsonValue& value, const char* key) {
+    const JsonValue* member = jsonMember(value, key);
+    return member != nullptr && member->kind == JsonValue::Kind::Number ? static_cast<int>(member->number) : 0;
+}
+
+double numberMember(const JsonValue& value, const char* key) {
+    const JsonValue* member = jsonMember(value, key);
+    return member != nullptr && member->kind == JsonValue::Kind::Number ? member->number : 0;
+}
+
+std::string textMember(const JsonValue& value, const char* key) {
+    const JsonValue* member = jsonMember(value, key);
+    return member != nullptr && member->kind == JsonValue::Kind::String ? member->text : std::string();
+}
+
+bool flagMember(const JsonValue& value, const char* key) {
+    const JsonValue* member = jsonMember(value, key);
+    return member != nullptr && member->kind == JsonValue::Kind::Bool && member->flag;
+}
+
+void writeAddress(std::string& out, int position, const std::string& name, const std::string& password) {
+    out += "{\"position\":";
+    writeJsonInt(out, position);
+    out += ",\"name\":";
+    writeJsonText(out, name);
+    out += ",\"password\":";
+    writeJsonText(out, password);
+    out += "}";
+}
+
+// {"classroom":ADDRESS of classrooms.items[position], with the password found right for it.
+std::string classroomBody(const ClassroomList& classrooms, int position) {
+    const std::string& name = classrooms.items[static_cast<std::size_t>(position)].name;
+    std::string out = "{\"classroom\":";
+    writeAddress(out, position, name, remembered(classroomPasswords, name));
+    return out;
+}
+
+bool readClassrooms(const JsonValue& answer, ClassroomList& list) {
+    const JsonValue* items = arrayMember(answer, "classrooms");
+    if (items == nullptr) return false;
+    list.items.clear();
+    for (const JsonValue& item : items->items)
+        list.items.push_back(Classroom{textMember(item, "name"), "", flagMember(item, "hasPassword")});
+    list.base = list.items;
+    list.count = static_cast<int>(list.items.size());
+    return true;
+}
+
+bool readPupils(const JsonValue& answer, PlayerList& list) {
+    const JsonValue* items = arrayMember(answer, "pupils");
+    if (items == nullptr) return false;
+    list.items.clear();
+    for (const JsonValue& item : items->items)
+        list.items.push_back(Player{textMember(item, "name"), "", intMember(item, "car"), intMember(item, "driver"),
+                                    flagMember(item, "hasPassword")});
+    list.base = list.items;
+    list.count = static_cast<int>(list.items.size());
+    return true;
+}
+
+RaceRecord readRecord(const JsonValue& item) {
+    RaceRecord r;
+    r.name = textMember(item, "name");
+    r.car = intMember(item, "car");
+    r.time = numberMember(item, "time");
+    r.topSpeed = numberMember(item, "topSpeed");
+    r.averageSpeed = numberMember(item, "averageSpeed");
+    if (const JsonValue* samples = arrayMember(item, "samples")) {
+        for (const JsonValue& s : samples->items)
+            if (s.items.size() == 2) r.samples.push_back({s.items[0].number, s.items[1].number});
+    }
+    r.sampleCount = static_cast<int>(r.samples.size());
+    return r;
+}
+
+void writeRecord(std::string& out, const RaceRecord& r) {
+    out += "{\"name\":";
+    writeJsonText(out, r.name);
+    out += ",\"car\":";
+    writeJsonInt(out, r.car);
+    out += ",\"time\":";
+    writeJsonNumber(out, r.time);
+    out += ",\"topSpeed\":";
+    writeJsonNumber(out, r.topSpeed);
+    out += ",\"averageSpeed\":";
+    writeJsonNumber(out, r.averageSpeed);
+    out += ",\"samples\":[";
+    for (std::size_t i = 0; i < r.samples.size(); ++i) {
+        if (i > 0) out += ",";
+        out += "[";
+        writeJsonNumber(out, r.samples[i].first);
+        out += ",";
+        writeJsonNumber(out, r.samples[i].second);
+        out += "]";
+    }
+    out += "]}";
+}
+
+void loadClassroomsRemote(ClassroomList& list) {
+    JsonValue answer;
+    int status = 0;
+    if (request("GET", "/api/classrooms", "", answer, status) && !readClassrooms(answer, list)) tell(NoAnswer);
+}
+
+// After a stale list: the list read again, and position moved to where the classroom of that name
+// is now. False, with the class told, when it is gone.
+bool findAgain(ClassroomList& classrooms, int& position) {
+    const std::string name = classrooms.items[static_cast<std::size_t>(position)].name;
+    loadClassroomsRemote(classrooms);
+    for (int i = 0; i < classrooms.count; ++i) {
+        if (classrooms.items[static_cast<std::size_t>(i)].name == name) {
+            position = i;
+            return true;
+        }
+    }
+    tell(Deleted);
+    gone = true;
+    return false;
+}
+
+// A request in the classroom at position: body is the rest of its JSON after the classroom's
+// address. When the classroom has moved (a stale list) the list is read again and the request is
+// sent once more to the classroom's new place. status is the last request's.
+bool classroomRequest(const std::string& route, const std::string& rest, ClassroomList& classrooms, int& position,
+                      JsonValue& answer, int& status) {
+    if (position < 0 || position >= classrooms.count) return false;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (request("POST", route, classroomBody(classrooms, position) + rest, answer, status)) return true;
+        if (!stale(status)) return false;
+        const int before = position;
+        if (!findAgain(classrooms, position) || position == before) return false;
+    }
+    return false;
+}
+
+void addClassroomRemote(ClassroomList& list, const std::string& name, const std::string& password) {
+    std::string body = "{\"name\":";
+    writeJsonText(body, name);
+    body += ",\"password\":";
+    writeJsonText(body, password);
+    body += "}";
+    JsonValue answer;
+    int status = 0;
+    if (request("POST", "/api/classroom/add", body, answer, status)) {
+        readClassrooms(answer, list);
+        return;
+    }
+    if (status == 409) tell("That name is taken");  // the only conflict of an addition
+    loadClassroomsRemote(list);
+}
+
+void deleteClassroomRemote(ClassroomList& list, int position) {
+    JsonValue answer;
+    int status = 0;
+    if (position < 0 || position >= list.count) return;
+    if (request("POST", "/api/classroom/delete", classroomBody(list, position) + "}", answer, status)) {
+        readClassrooms(answer, list);
+        return;
+    }
+    if (stale(status)) tell(Changed);
+    loadClassroomsRemote(list);
+}
+
+void enterClassroomRemote(ClassroomList& classrooms, int& position, PlayerList& players) {
+    JsonValue answer;
+    int status = 0;
+    const bool entered = classroomRequest("/api/classroom/enter", "}", classrooms, position, answer, status);
+    // Emptied only now: the server's own handling may share this table (in the tests).
+    LeaderboardTable = LeaderboardTableData{};
+    players = PlayerList{};
+    if (!entered) return;
+    readPupils(answer, players);
+    const JsonValue* boards = arrayMember(answer, "boards");
+    if (boards == nullptr) return;
+    for (const JsonValue& b : boards->items) {
+        const int operation = intMember(b, "operation");
+        const int lesson = intMember(b, "lesson");
+        const int distance = intMember(b, "distance");
+        if (operation < 0 || operation >= BoardOperations || lesson < 0 || lesson >= BoardLessons || distance < 0 ||
+            distance >= BoardDistances)
+            continue;
+        Leaderboard& board = LeaderboardTable.boards[operation][lesson][distance];
+        board.title = textMember(b, "title");
+        if (const JsonValue* records = arrayMember(b, "records"))
+            for (const JsonValue& r : records->items) board.records.push_back(readRecord(r));
+        board.count = static_cast<int>(board.records.size());
+        board.recordsOnDisk = board.count;
+    }
+}
+
+// The players of the classroom as the server has them now, after a stale list.
+bool readPlayersAgain(ClassroomList& classrooms, int& position, PlayerList& players) {
+    JsonValue answer;
+    int status = 0;
+    if (!classroomRequest("/api/classroom/enter", "}", classrooms, position, answer, status)) return false;
+    return readPupils(answer, players);
+}
+
+int positionOf(const PlayerList& list, const std::string& name) {
+    for (int i = 0; i < list.count; ++i)
+        if (list.items[static_cast<std::size_t>(i)].name == name) return i;
+    return -1;
+}
+
+// One change to a pupil: route, and the rest of the body after the classroom's address.
+struct PupilChange {
+    const char* route;
+    std::string rest;
+};
+
+std::string pupilRest(const std::string& classroom, const PlayerList& server, int at) {
+    const std::string& name = server.items[static_cast<std::size_t>(at)].name;
+    std::string rest = ",\"pupil\":";
+    writeAddress(rest, at, name, remembered(pupilPasswords, pupilKey(classroom, name)));
+    return rest;
+}
+
+// Sends the changes of list (base -> items) one by one; server follows the answers. False at the
+// first that failed (status says how).
+bool sendPlayerChanges(PlayerList& list, PlayerList& server, ClassroomList& classrooms, int& position, int& status) {
+    const std::string classroom = classrooms.items[static_cast<std::size_t>(position)].name;
+    auto send = [&](const char* route, const std::string& rest) {
+        JsonValue answer;
+        if (!classroomRequest(route, rest + "}", classrooms, position, answer, status)) return false;
+        readPupils(answer, server);
+        return true;
+    };
+    for (const Player& before : list.base) {
+        if (positionOf(list, before.name) >= 0) continue;
+        const int at = positionOf(server, before.name);
+        if (at >= 0 && !send("/api/pupil/delete", pupilRest(classroom, server, at))) return false;
+    }
+    for (const Player& now : list.items) {
+        const auto before = std::find_if(list.base.begin(), list.base.end(),
+                                         [&](const Player& p) { return p.name == now.name; });
+        if (before == list.base.end()) {
+            std::string rest = ",\"name\":";
+            writeJsonText(rest, now.name);
+            rest += ",\"password\":";
+            writeJsonText(rest, now.password);
+            if (!send("/api/pupil/add", rest)) return false;
+            if (!now.password.empty()) pupilPasswords[pupilKey(classroom, now.name)] = now.password;
+        } else if (before->car != now.car || before->driver != now.driver) {
+            const int at = positionOf(server, now.name);
+            if (at < 0) continue;  // deleted on another PC meanwhile
+            std::string rest = pupilRest(classroom, server, at) + ",\"car\":";
+            writeJsonInt(rest, now.car);
+            rest += ",\"driver\":";
+            writeJsonInt(rest, now.driver);
+            if (!send("/api/pupil/choices", rest)) return false;
+        }
+    }
+    return true;
+}
+
+bool savePlayersRemote(PlayerList& list, ClassroomList& classrooms, int& position) {
+    if (position < 0 || position >= classrooms.count) return false;
+    PlayerList server;
+    server.items = list.base;
+    server.count = static_cast<int>(server.items.size());
+    int status = 0;
+    gone = false;
+    const bool sent = sendPlayerChanges(list, server, classrooms, position, status);
+    if (gone) return false;
+    if (!sent && stale(status)) {
+        // A pupil moved or went on another PC: the list as it is now, and this change not made.
+        if (readPlayersAgain(classrooms, position, list)) tell(Changed);
+        return !gone;
+    }
+    // What reached the server is the base now: the whole list when all of it did, and when not the
+    // next save sends the rest.
+    if (sent) {
+        list.items = server.items;
+        list.count = static_cast<int>(list.items.size());
+    }
+    list.base = server.items;
+    return true;
+}
+
+// Sends the records of board after first (at most two at once, as a two-player race) and makes
+// the board the server's board: its records from the answer's "from" on.
+bool sendRecords(ClassroomList& classrooms, int& position, int operation, int lesson, int distance, Leaderboard& board,
+                 std::vector<RaceRecord>& unsent, int& status) {
+    while (!unsent.empty()) {
+        const std::size_t take = std::min<std::size_t>(2, unsent.size());
+        std::string rest = ",\"operation\":";
+        writeJsonInt(rest, operation);
+        rest += ",\"lesson\":";
+        writeJsonInt(rest, lesson);
+        rest += ",\"distance\":";
+        writeJsonInt(rest, distance);
+        rest += ",\"known\":";
+        writeJsonInt(rest, board.recordsOnDisk);
+        rest += ",\"records\":[";
+        for (std::size_t i = 0; i < take; ++i) {
+            if (i > 0) rest += ",";
+            writeRecord(rest, unsent[i]);
+        }
+        rest += "]}";
+        JsonValue answer;
+        if (!classroomRequest("/api/race", rest, classrooms, position, answer, status)) return false;
+        const int from = std::clamp(intMember(answer, "from"), 0, board.recordsOnDisk);
+        board.records.resize(static_cast<std::size_t>(from));
+        if (const JsonValue* records = arrayMember(answer, "records"))
+            for (const JsonValue& r : records->items) board.records.push_back(readRecord(r));
+        board.count = static_cast<int>(board.records.size());
+        board.recordsOnDisk = board.count;
+        unsent.erase(unsent.begin(), unsent.begin() + static_cast<std::ptrdiff_t>(take));
+    }
+    return true;
+}
+
+bool saveLeaderboardRemote(ClassroomList& classrooms, int& position, int operation, int lesson, int distance) {
+    if (operation < 0 || operation >= BoardOperations || lesson < 0 || lesson >= BoardLessons || distance < 0 ||
+        distance >= BoardDistances || position < 0 || position >= classrooms.count)
+        return false;
+    Leaderboard& board = LeaderboardTable.boards[operation][lesson][distance];
+    const std::size_t first = static_cast<std::size_t>(std::clamp(board.recordsOnDisk, 0, board.count));
+    std::vector<RaceRecord> unsent(board.records.begin() + static_cast<std::ptrdiff_t>(first), board.records.end());
+    board.records.resize(first);
+    board.recordsOnDisk = static_cast<int>(first);
+    int status = 0;
+    gone = false;
+    const bool sent = sendRecords(classrooms, position, operation, lesson, distance, board, unsent, status);
+    // What did not go stays after the board's records, for the next save to send again.
+    board.records.insert(board.records.end(), unsent.begin(), unsent.end());
+    board.count = static_cast<int>(board.records.size());
+    if (!sent && stale(status) && !gone) tell(Changed);
+    return !gone;
+}
+
+bool isClassroomPasswordRemote(ClassroomList& classrooms, int position, const std::string& typed) {
+    const std::string& name = classrooms.items[static_cast<std::size_t>(position)].name;
+    std::string body = "{\"classroom\":";
+    writeAddress(body, position, name, typed);
+    body += "}";
+    JsonValue answer;
+    int status = 0;
+    if (!request("POST", "/api/classroom/check", body, answer, status)) {
+        if (!stale(status)) return false;
+        tell(Changed);
+        loadClassroomsRemote(classrooms);
+        return false;
+    }
+    const bool right = flagMember(answer, "right");
+    if (right) classroomPasswords[name] = typed;
+    return right;
+}
+
+bool isPlayerPasswordRemote(const ClassroomList& classrooms, int classroom, const PlayerList& players, int position,
+                            const std::string& typed) {
+    if (classroom < 0 || classroom >= classrooms.count) return false;
+    const std::string& roomName = classrooms.items[static_cast<std::size_t>(classroom)].name;
+    const std::string& name = players.items[static_cast<std::size_t>(position)].name;
+    std::string body = classroomBody(classrooms, classroom) + ",\"pupil\":";
+    writeAddress(body, position, name, typed);
+    body += "}";
+    JsonValue answer;
+    int status = 0;
+    if (!request("POST", "/api/pupil/check", body, answer, status)) {
+        if (stale(status)) tell(Changed);
+        return false;
+    }
+    const bool right = flagMember(answer, "right");
+    if (right) pupilPasswords[pupilKey(roomName, name)] = typed;
+    return right;
+}
+
+std::string takeTroubleRemote() { return std::exchange(trouble, std::string()); }
+
+}  // namespace
+
+void useRemoteStore(RemoteTransport sender) {
+    transport = std::move(sender);
+    trouble.clear();
+    classroomPasswords.clear();
+    pupilPasswords.clear();
+    StoreOperations ops;
+    ops.loadClassrooms = loadClassroomsRemote;
+    ops.saveClassrooms = loadClassroomsRemote;  // additions and deletions went to the server at once
+    ops.addClassroom = addClassroomRemote;
+    ops.deleteClassroom = deleteClassroomRemote;
+    ops.enterClassroom = enterClassroomRemote;
+    ops.savePlayers = savePlayersRemote;
+    ops.saveLeaderboard = saveLeaderboardRemote;
+    ops.isClassroomPassword = isClassroomPasswordRemote;
+    ops.isPlayerPassword = isPlayerPasswordRemote;
+    ops.takeTrouble = takeTroubleRemote;
+    GameStore = ops;
+}
