@@ -8,16 +8,14 @@
 // BUILD/bin holds the native tallyrally-play and tally-assets. puppeteer-core is installed from
 // this folder's lock file into WORK/npm (npm ci); screenshots land in WORK/shots.
 import { spawnSync } from 'node:child_process';
-import { createRequire } from 'node:module';
-import { copyFileSync, existsSync, mkdirSync, mkdtempSync, readdirSync, readFileSync, rmSync,
+import { existsSync, mkdirSync, mkdtempSync, readdirSync, readFileSync, rmSync,
          statSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
-import { dirname, join, resolve } from 'node:path';
-import { fileURLToPath } from 'node:url';
+import { join, resolve } from 'node:path';
 import { gzipSync, inflateSync } from 'node:zlib';
 import { serveSite } from '../../tools/web/serve.mjs';
+import { installPuppeteer, launchChromium, pageDriver, sleep } from './driver.mjs';
 
-const here = dirname(fileURLToPath(import.meta.url));
 const args = Object.fromEntries(process.argv.slice(2).reduce((pairs, word, i, all) =>
   (word.startsWith('--') ? [...pairs, [word.slice(2), all[i + 1]]] : pairs), []));
 const site = resolve(args.site || 'build-web/site');
@@ -167,21 +165,6 @@ function playToolScreens() {
 
 // ---- The page ----------------------------------------------------------------------------------
 
-function installPuppeteer() {
-  const npm = join(work, 'npm');
-  mkdirSync(npm, { recursive: true });
-  const lock = readFileSync(join(here, 'package-lock.json'));
-  const installed = join(npm, 'node_modules', '.package-lock.json');
-  if (!existsSync(installed) || !existsSync(join(npm, 'package-lock.json')) ||
-      !readFileSync(join(npm, 'package-lock.json')).equals(lock)) {
-    copyFileSync(join(here, 'package.json'), join(npm, 'package.json'));
-    copyFileSync(join(here, 'package-lock.json'), join(npm, 'package-lock.json'));
-    const run = spawnSync('npm', ['ci', '--no-audit', '--no-fund', '--loglevel=error'], { cwd: npm, encoding: 'utf8' });
-    if (run.status !== 0) fatal(`npm ci failed: ${run.stderr}`);
-  }
-  return createRequire(join(npm, 'package.json'))('puppeteer-core');
-}
-
 // What a browser downloads: every file of the site, as it is and gzipped as a server would send it.
 function downloadSize() {
   let raw = 0, gzipped = 0;
@@ -195,22 +178,19 @@ function downloadSize() {
   figures.push(`download: ${(raw / 1024).toFixed(0)} KB, ${(gzipped / 1024).toFixed(0)} KB gzipped`);
 }
 
-const sleep = (ms) => new Promise((done) => setTimeout(done, ms));
-
 async function main() {
   playToolScreens();
   downloadSize();
-  const puppeteer = installPuppeteer();
+  let puppeteer;
+  try {
+    puppeteer = installPuppeteer(join(work, 'npm'));
+  } catch (error) {
+    fatal(error.message);
+  }
   const server = await serveSite(site, 0);
   const url = `http://127.0.0.1:${server.address().port}/`;
   const profile = mkdtempSync(join(work, 'profile-'));  // new and empty: no classrooms yet
-  const browser = await puppeteer.launch({
-    executablePath: '/usr/bin/chromium',
-    headless: 'new',
-    userDataDir: profile,
-    args: ['--no-sandbox', '--disable-gpu', '--autoplay-policy=no-user-gesture-required', '--mute-audio',
-           '--disable-background-networking', '--disable-component-update', '--disable-sync', '--no-first-run'],
-  });
+  const browser = await launchChromium(puppeteer, profile);
   try {
     await drive(browser, url);
   } finally {
@@ -233,30 +213,7 @@ async function drive(browser, url) {
   page.on('pageerror', (error) => problems.push(`page error: ${error.message}`));
   page.on('requestfailed', (request) => problems.push(`request failed: ${request.url()}`));
 
-  const screen = async () => Buffer.from(await page.evaluate(() => {
-    const rgba = Module.tallyScreen();
-    let text = '';
-    for (let p = 0; p < rgba.length; p += 4) text += String.fromCharCode(rgba[p], rgba[p + 1], rgba[p + 2]);
-    return btoa(text);
-  }), 'base64');
-  const press = async (keys) => {
-    for (const key of keys) {
-      if (key.startsWith('=')) await page.keyboard.type(key.slice(1), { delay: 40 });
-      else await page.keyboard.press({ Down: 'ArrowDown', Up: 'ArrowUp', Left: 'ArrowLeft', Right: 'ArrowRight',
-                                       Esc: 'Escape' }[key] || key);
-      await sleep(150);
-    }
-  };
-  // Waits until the canvas stops changing for a while; returns it.
-  const still = async (quietMs = 600, patienceMs = 15000) => {
-    let last = await screen(), since = Date.now();
-    for (const end = Date.now() + patienceMs; Date.now() < end; await sleep(100)) {
-      const now = await screen();
-      if (!now.equals(last)) { last = now; since = Date.now(); }
-      else if (Date.now() - since >= quietMs) return last;
-    }
-    return last;
-  };
+  const { screen, press, still } = pageDriver(page);
   // Waits for the canvas to show the expected 320 x 180 picture (a play tool shot, or a screen the
   // page showed before); says what differs when it does not, and stops there.
   const expectScreen = async (expected, label, patienceMs = 10000) => {
