@@ -240,3 +240,26 @@ void writeJsonNumber(std::string& out, double value) {
 }
 
 void writeJsonInt(std::string& out, long long value) { out += std::to_string(value); }
+
+void writeJsonRecord(std::string& out, const RaceRecord& r) {
+    out += "{\"name\":";
+    writeJsonText(out, r.name);
+    out += ",\"car\":";
+    writeJsonInt(out, r.car);
+    out += ",\"time\":";
+    writeJsonNumber(out, r.time);
+    out += ",\"topSpeed\":";
+    writeJsonNumber(out, r.topSpeed);
+    out += ",\"averageSpeed\":";
+    writeJsonNumber(out, r.averageSpeed);
+    out += ",\"samples\":[";
+    for (std::size_t i = 0; i < r.samples.size(); ++i) {
+        if (i > 0) out += ",";
+        out += "[";
+        writeJsonNumber(out, r.samples[i].first);
+        out += ",";
+        writeJsonNumber(out, r.samples[i].second);
+        out += "]";
+    }
+    out += "]}";
+}

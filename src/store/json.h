@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "store/records.h"
+
 // Texts are the game's bytes (code page 437). In JSON each byte b travels as the character U+00bb,
 // so a text is any JSON string whose characters are all below U+0100; the writer escapes every
 // byte outside printable ASCII as \u00XX, so its output is plain ASCII.
@@ -36,3 +38,7 @@ const JsonValue* jsonMember(const JsonValue& value, const char* key);
 void writeJsonText(std::string& out, const std::string& bytes);
 void writeJsonNumber(std::string& out, double value);
 void writeJsonInt(std::string& out, long long value);
+
+// A race record as the server and the game's remote store exchange it: {"name","car","time",
+// "topSpeed","averageSpeed","samples":[[seconds, 1 or -0.5], ...]}.
+void writeJsonRecord(std::string& out, const RaceRecord& record);

@@ -144,29 +144,6 @@ RaceRecord readRecord(const JsonValue& item) {
     return r;
 }
 
-void writeRecord(std::string& out, const RaceRecord& r) {
-    out += "{\"name\":";
-    writeJsonText(out, r.name);
-    out += ",\"car\":";
-    writeJsonInt(out, r.car);
-    out += ",\"time\":";
-    writeJsonNumber(out, r.time);
-    out += ",\"topSpeed\":";
-    writeJsonNumber(out, r.topSpeed);
-    out += ",\"averageSpeed\":";
-    writeJsonNumber(out, r.averageSpeed);
-    out += ",\"samples\":[";
-    for (std::size_t i = 0; i < r.samples.size(); ++i) {
-        if (i > 0) out += ",";
-        out += "[";
-        writeJsonNumber(out, r.samples[i].first);
-        out += ",";
-        writeJsonNumber(out, r.samples[i].second);
-        out += "]";
-    }
-    out += "]}";
-}
-
 void loadClassroomsRemote(ClassroomList& list) {
     JsonValue answer;
     int status = 0;
@@ -365,7 +342,7 @@ bool sendRecords(ClassroomList& classrooms, int& position, int operation, int le
         rest += ",\"records\":[";
         for (std::size_t i = 0; i < take; ++i) {
             if (i > 0) rest += ",";
-            writeRecord(rest, unsent[i]);
+            writeJsonRecord(rest, unsent[i]);
         }
         rest += "]}";
         JsonValue answer;

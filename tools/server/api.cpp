@@ -183,27 +183,6 @@ void writePupils(std::string& out, const PlayerList& list, bool withStatistics) 
     out += "]";
 }
 
-void writeRecord(std::string& out, const RaceRecord& r) {
-    out += "{\"name\":";
-    writeJsonText(out, r.name);
-    out += ",\"car\":" + std::to_string(r.car) + ",\"time\":";
-    writeJsonNumber(out, r.time);
-    out += ",\"topSpeed\":";
-    writeJsonNumber(out, r.topSpeed);
-    out += ",\"averageSpeed\":";
-    writeJsonNumber(out, r.averageSpeed);
-    out += ",\"samples\":[";
-    for (std::size_t i = 0; i < r.samples.size(); ++i) {
-        if (i > 0) out += ",";
-        out += "[";
-        writeJsonNumber(out, r.samples[i].first);
-        out += ",";
-        writeJsonNumber(out, r.samples[i].second);
-        out += "]";
-    }
-    out += "]}";
-}
-
 HttpAnswer listClassrooms() {
     ClassroomList list;
     loadClassrooms(list);
@@ -250,7 +229,7 @@ HttpAnswer enterClassroom(ServerState& s, const ApiCall& call) {
         out += ",\"records\":[";
         for (std::size_t i = 0; i < b.board.records.size(); ++i) {
             if (i > 0) out += ",";
-            writeRecord(out, b.board.records[i]);
+            writeJsonRecord(out, b.board.records[i]);
         }
         out += "]}";
     }
@@ -342,7 +321,7 @@ HttpAnswer raceAnswer(const ApiCall& call, const Leaderboard& board) {
     std::string out = "{\"count\":" + std::to_string(board.count) + ",\"from\":" + std::to_string(from) + ",\"records\":[";
     for (int i = from; i < board.count; ++i) {
         if (i > from) out += ",";
-        writeRecord(out, board.records[static_cast<std::size_t>(i)]);
+        writeJsonRecord(out, board.records[static_cast<std::size_t>(i)]);
     }
     out += "],\"statistics\":[";
     for (std::size_t i = 0; i < call.records.size(); ++i) {
