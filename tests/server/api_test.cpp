@@ -242,6 +242,7 @@ TEST_F(ServerApi, PasswordGuessesAreSlowedPerClassroomAndPupil) {
         EXPECT_EQ(post("/api/report", R"({"classroom":{"position":2,"name":"5c","password":")" + std::string(guess) + "\"}}"),
                   guess == std::string("elk") ? 200 : 403);
     EXPECT_EQ(post("/api/report", R"({"classroom":{"position":3,"name":"6d","password":"staffroom"}})"), 429);
+    EXPECT_EQ(post("/api/backup", R"({"teacherPassword":"staffroom"})"), 429);  // the same key
 }
 
 TEST_F(ServerApi, TheReportNeedsTheClassroomOrTeacherPassword) {
