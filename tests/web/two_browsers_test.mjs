@@ -219,6 +219,7 @@ async function main() {
     await corner.waitForFunction(() => /Wrong password/.test(document.getElementById('corner-status').textContent),
                                  { timeout: 5000 }).catch(() => check(false, "a classroom's password did not say wrong"));
     await corner.type('#corner-backup-password', teacherPassword);
+    await corner.screenshot({ path: join(shots, 'corner-backup-question.png') });
     await corner.click('#corner-backup-open');
     await corner.waitForFunction(() => /Backed up to/.test(document.getElementById('corner-status').textContent),
                                  { timeout: 10000 }).catch(() => {});
