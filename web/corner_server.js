@@ -1,7 +1,8 @@
 // The teacher's corner when a classroom server serves the page: "Teacher's report" asks for a
 // classroom and its password (or the teacher's) in the page and opens the server's report of that
-// classroom; the backup and the restore, which work on this browser's own classrooms, are hidden,
-// since the server keeps the class's classrooms and offers no backup of its own.
+// classroom; "Back up classrooms" asks for the teacher's password and downloads the server's tar of
+// every classroom. The restore, which works on this browser's own classrooms, is hidden: a school
+// restores the server's folder on the server's PC.
 'use strict';
 
 (function () {
@@ -9,7 +10,7 @@
   TallyServer.served.then(function (served) {
     var corner = document.getElementById('corner');
     if (!served || !corner) return;
-    ['corner-backup', 'corner-restore', 'corner-file'].forEach(function (id) {
+    ['corner-restore', 'corner-file'].forEach(function (id) {
       var element = document.getElementById(id);
       if (element) element.hidden = true;
     });
@@ -24,46 +25,77 @@
       if (canvas) canvas.focus();
     }
 
-    // The question: which classroom, and its password.
-    var ask = document.createElement('form');
-    ask.id = 'corner-report-ask';
-    ask.hidden = true;
+    // A question in the corner's row: a password (and what else is given), the action, Cancel.
+    // Escape or Cancel closes it and gives the keys back to the game.
+    function question(name, placeholder, action) {
+      var form = document.createElement('form');
+      form.id = 'corner-' + name + '-ask';
+      form.className = 'corner-ask';
+      form.hidden = true;
+      var password = document.createElement('input');
+      password.type = 'password';
+      password.id = 'corner-' + name + '-password';
+      password.placeholder = placeholder;
+      password.maxLength = 64;
+      password.autocomplete = 'off';
+      var open = document.createElement('button');
+      open.type = 'submit';
+      open.id = 'corner-' + name + '-open';
+      open.textContent = action;
+      var cancel = document.createElement('button');
+      cancel.type = 'button';
+      cancel.textContent = 'Cancel';
+      form.append(password, open, cancel);
+      var close = function () {
+        form.hidden = true;
+        password.value = '';
+        backToGame();
+      };
+      cancel.addEventListener('click', close);
+      form.addEventListener('keydown', function (event) {
+        if (event.key === 'Escape') close();
+      });
+      return { form: form, password: password, close: close };
+    }
+    // The corner's button of that id, made anew (without the browser-only action) with the
+    // question after it.
+    function cornerButton(id, label, ask) {
+      var old = document.getElementById(id);
+      var b = document.createElement('button');
+      b.type = 'button';
+      b.id = id;
+      b.textContent = label;
+      b.tabIndex = -1;
+      b.addEventListener('mousedown', function (event) { event.preventDefault(); });
+      if (old) old.replaceWith(b);
+      else corner.prepend(b);
+      b.after(ask);
+      return b;
+    }
+    // What a refused password or no answer means, in plain words.
+    function refused(response, what) {
+      if (response.status === 403) return say('Wrong password.', true);
+      if (response.status === 429)
+        return say('Too many wrong passwords: try again in ' + (response.headers.get('Retry-After') || 'a few') +
+          ' seconds.', true);
+      if (response.status === 503)
+        return response.json().then(function (a) { say(a.error || 'The classroom server could not ' + what + '.', true); },
+          function () { say('The classroom server could not ' + what + '.', true); });
+      say('The classroom server refused to ' + what + '.', true);
+    }
+
+    // The report's question: which classroom, and its password.
+    var reportAsk = question('report', "Password (or the teacher's)", 'Open report');
+    var ask = reportAsk.form;
+    var password = reportAsk.password;
+    var close = reportAsk.close;
     var choice = document.createElement('select');
     choice.id = 'corner-report-class';
     choice.setAttribute('aria-label', 'Classroom');
-    var password = document.createElement('input');
-    password.type = 'password';
-    password.id = 'corner-report-password';
-    password.placeholder = "Password (or the teacher's)";
-    password.maxLength = 64;
-    password.autocomplete = 'off';
-    var open = document.createElement('button');
-    open.type = 'submit';
-    open.id = 'corner-report-open';
-    open.textContent = 'Open report';
-    var cancel = document.createElement('button');
-    cancel.type = 'button';
-    cancel.textContent = 'Cancel';
-    ask.append(choice, password, open, cancel);
-
-    var report = document.getElementById('corner-report');
-    var button = document.createElement('button');
-    button.type = 'button';
-    button.id = 'corner-report';
-    button.textContent = "Teacher's report";
-    button.tabIndex = -1;
-    if (report) report.replaceWith(button);
-    else corner.prepend(button);
-    button.after(ask);
+    ask.prepend(choice);
+    var button = cornerButton('corner-report', "Teacher's report", ask);
 
     var classrooms = [];
-    function close() {
-      ask.hidden = true;
-      password.value = '';
-      backToGame();
-    }
-
-    button.addEventListener('mousedown', function (event) { event.preventDefault(); });
     button.addEventListener('click', function () {
       say('');
       fetch('api/classrooms', { cache: 'no-store' }).then(function (response) {
@@ -78,15 +110,11 @@
           option.textContent = c.name;
           choice.appendChild(option);
         });
+        backupAsk.form.hidden = true;
         ask.hidden = false;
         password.focus();
       }).catch(function () { say('The classroom server did not answer.', true); });
     });
-    cancel.addEventListener('click', close);
-    ask.addEventListener('keydown', function (event) {
-      if (event.key === 'Escape') close();
-    });
-
     ask.addEventListener('submit', function (event) {
       event.preventDefault();
       var chosen = classrooms[Number(choice.value)];
@@ -112,16 +140,49 @@
         }
         tab.close();
         password.value = '';
-        if (response.status === 403) say('Wrong password.', true);
-        else if (response.status === 429)
-          say('Too many wrong passwords: try again in ' + (response.headers.get('Retry-After') || 'a few') + ' seconds.', true);
-        else if (response.status === 409 || response.status === 404)
+        if (response.status === 409 || response.status === 404)
           say('The classrooms changed on another PC: open the report again.', true);
-        else say('The classroom server refused the report.', true);
+        else refused(response, 'make the report');
       }).catch(function () {
         tab.close();
         say('The classroom server did not answer.', true);
       });
+    });
+
+    // The backup: every classroom on the server, so only the teacher's password opens it.
+    var backupAsk = question('backup', "Teacher's password", 'Back up');
+    var backupButton = cornerButton('corner-backup', 'Back up classrooms', backupAsk.form);
+    backupButton.addEventListener('click', function () {
+      say('');
+      ask.hidden = true;
+      backupAsk.form.hidden = false;
+      backupAsk.password.focus();
+    });
+    backupAsk.form.addEventListener('submit', function (event) {
+      event.preventDefault();
+      var typed = backupAsk.password.value;
+      backupAsk.password.value = '';
+      say('Backing up…');
+      fetch('api/backup', {
+        method: 'POST', cache: 'no-store', headers: { 'Content-Type': 'application/json' },
+        body: JSON.stringify({ teacherPassword: typed }),
+      }).then(function (response) {
+        if (!response.ok) return refused(response, 'back up the classrooms');
+        var given = /filename="([^"]+)"/.exec(response.headers.get('Content-Disposition') || '');
+        var name = given ? given[1] : 'tallyrally-classrooms.tar';
+        return response.blob().then(function (tar) {
+          var url = URL.createObjectURL(new Blob([tar], { type: 'application/x-tar' }));
+          var link = document.createElement('a');
+          link.href = url;
+          link.download = name;
+          document.body.appendChild(link);
+          link.click();
+          link.remove();
+          setTimeout(function () { URL.revokeObjectURL(url); }, 60000);
+          backupAsk.close();
+          say('Backed up to ' + name + ' in your downloads.');
+        });
+      }).catch(function () { say('The classroom server did not answer.', true); });
     });
   });
 })();

@@ -4,6 +4,7 @@
 #include <httplib.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -241,6 +242,7 @@ TEST_F(ServerApi, PasswordGuessesAreSlowedPerClassroomAndPupil) {
         EXPECT_EQ(post("/api/report", R"({"classroom":{"position":2,"name":"5c","password":")" + std::string(guess) + "\"}}"),
                   guess == std::string("elk") ? 200 : 403);
     EXPECT_EQ(post("/api/report", R"({"classroom":{"position":3,"name":"6d","password":"staffroom"}})"), 429);
+    EXPECT_EQ(post("/api/backup", R"({"teacherPassword":"staffroom"})"), 429);  // the same key
 }
 
 TEST_F(ServerApi, TheReportNeedsTheClassroomOrTeacherPassword) {
@@ -256,6 +258,42 @@ TEST_F(ServerApi, TheReportNeedsTheClassroomOrTeacherPassword) {
         EXPECT_NE(r->body.find("Ann"), std::string::npos);
         EXPECT_EQ(r->body.find("owl"), std::string::npos);
     }
+}
+
+// The backup holds every class, so only the teacher's password opens it, a classroom's does not;
+// a refused one changes nothing, and the archive is written outside the classrooms and removed.
+TEST_F(ServerApi, TheBackupNeedsTheTeacherPassword) {
+    ASSERT_EQ(post("/api/classroom/add", R"({"name":"4b","password":"owl"})"), 200);
+    const auto before = snapshot(folder / "game");
+    ServerProcess untaught;
+    ASSERT_TRUE(untaught.start(TALLY_BIN_DIR "/tallyrally-server", {"--data", (folder / "game").string(), "--bind",
+                                                                    "127.0.0.1", "--port", "0", "--site", (folder / "site").string()}));
+    httplib::Client untaughtClient("127.0.0.1", untaught.port);
+    struct Case {
+        httplib::Client& client;
+        const char* password;
+        int status;
+    } cases[] = {
+        {untaughtClient, "staffroom", 403},  // no teacher password given to the server
+        {*client, "owl", 403},               // a classroom's own password
+        {*client, "", 403},
+        {*client, "staffroom", 200},
+    };
+    for (const Case& c : cases) {
+        const httplib::Result r =
+            c.client.Post("/api/backup", std::string(R"({"teacherPassword":")") + c.password + "\"}", "application/json");
+        ASSERT_TRUE(r) << c.password;
+        EXPECT_EQ(r->status, c.status) << c.password;
+        if (c.status != 200) continue;
+        EXPECT_EQ(r->get_header_value("Content-Type"), "application/x-tar");
+        EXPECT_EQ(r->get_header_value("Content-Disposition").rfind("attachment; filename=\"tallyrally-classrooms-", 0), 0u);
+        std::ofstream(folder / "backup.tar", std::ios::binary) << r->body;
+        const std::string list = (folder / "list").string();
+        ASSERT_EQ(std::system(("tar -tf '" + (folder / "backup.tar").string() + "' > '" + list + "'").c_str()), 0);
+        EXPECT_NE(readFile(list).find("classrooms/classrooms\n"), std::string::npos) << readFile(list);
+    }
+    EXPECT_EQ(snapshot(folder / "game"), before);
+    EXPECT_FALSE(fs::exists(fs::temp_directory_path() / ("tallyrally-backup-" + std::to_string(server.pid) + ".tar")));
 }
 
 // The slow-down's arithmetic, on a clock of the test's own: free failures, doubling, the cap.

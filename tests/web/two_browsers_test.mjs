@@ -8,7 +8,7 @@
 // BUILD/bin holds tallyrally-server. puppeteer-core comes from this folder's lock file, installed
 // into NPM (by default the browser test's WORK/npm, shared when both run).
 import { spawn } from 'node:child_process';
-import { existsSync, mkdirSync, mkdtempSync, readFileSync, readdirSync, rmSync, statSync } from 'node:fs';
+import { existsSync, mkdirSync, mkdtempSync, readFileSync, readdirSync, rmSync, statSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join, resolve } from 'node:path';
 import { installPuppeteer, launchChromium, pageDriver, sleep } from './driver.mjs';
@@ -41,10 +41,15 @@ function fatal(message) {
   process.exit(1);
 }
 
-// The server over a fresh folder; resolves to it and its address once it says where pupils go.
+// The server over a fresh folder, with a teacher password; resolves to it and its address once it
+// says where pupils go.
+const teacherPassword = 'staffroom';
 function startServer(game) {
+  const teacherFile = join(work, 'teacher');
+  writeFileSync(teacherFile, teacherPassword + '\n');
   const server = spawn(join(bin, 'tallyrally-server'),
-                       ['--data', game, '--bind', '127.0.0.1', '--port', '0', '--site', site],
+                       ['--data', game, '--bind', '127.0.0.1', '--port', '0', '--site', site,
+                        '--teacher-password-file', teacherFile],
                        { stdio: ['ignore', 'pipe', 'inherit'] });
   return new Promise((done, fail) => {
     let said = '';
@@ -84,14 +89,15 @@ async function pupil(browser, url, label, problems) {
     ? await browser.createBrowserContext() : await browser.createIncognitoBrowserContext();
   const page = await context.newPage();
   await page.setViewport({ width: 1280, height: 760 });
-  // Every refusal of the server is a fault here, but for the wrong password the test types on
-  // purpose for the report; Chromium also logs each refusal, so those lines are left to this check.
+  // Every refusal of the server is a fault here, but for the wrong passwords the test types on
+  // purpose for the report and the backup; Chromium also logs each refusal, so those lines are
+  // left to this check.
   page.on('console', (message) => {
     if (message.type() === 'error' && !/^Failed to load resource/.test(message.text()))
       problems.push(`${label}: console error: ${message.text()}`);
   });
   page.on('response', async (response) => {
-    if (response.status() < 400 || (response.status() === 403 && /\/api\/report$/.test(response.url()))) return;
+    if (response.status() < 400 || (response.status() === 403 && /\/api\/(report|backup)$/.test(response.url()))) return;
     problems.push(`${label}: ${response.status()} for ${response.url()} ${response.request().postData() || ''}: ` +
                   `${await response.text().catch(() => '')}`);
   });
@@ -171,10 +177,10 @@ async function main() {
     check(players.includes('Ann\r\nx\r\n') && players.includes('Bob\r\n\r\n'),
           `the server's players file reads ${JSON.stringify(players)}`);
 
-    // The teacher's corner of a page served by the server: no backup of this browser's own
+    // The teacher's corner of a page served by the server: no restore of this browser's own
     // classrooms, and the report of a classroom, opened with its password, shows both pupils.
     const corner = first.page;
-    check(await corner.$eval('#corner-backup', (b) => b.hidden), 'the backup button shows on a page the server serves');
+    check(await corner.$eval('#corner-restore', (b) => b.hidden), 'the restore button shows on a page the server serves');
     await corner.click('#corner-report');
     await corner.waitForSelector('#corner-report-ask:not([hidden])', { timeout: 5000 });
     await corner.select('#corner-report-class', '1');
@@ -195,6 +201,36 @@ async function main() {
     const text = await reportPage.evaluate(() => document.body ? document.body.innerText : '');
     check(/Ann/.test(text) && /Bob/.test(text), `the report of the classroom does not name both pupils: ${text.slice(0, 200)}`);
     await reportPage.screenshot({ path: join(shots, 'report.png') });
+
+    // The backup of the server's classrooms: a wrong password is said, the teacher's downloads the
+    // server's whole folder as a tar file.
+    await corner.bringToFront();
+    const downloads = join(work, 'downloads');
+    rmSync(downloads, { recursive: true, force: true });
+    mkdirSync(downloads, { recursive: true });
+    const session = await corner.target().createCDPSession();
+    await session.send('Browser.setDownloadBehavior', {
+      behavior: 'allow', downloadPath: downloads, browserContextId: corner.browserContext().id,
+    });
+    await corner.click('#corner-backup');
+    await corner.waitForSelector('#corner-backup-ask:not([hidden])', { timeout: 5000 });
+    await corner.type('#corner-backup-password', 'pw');  // the classroom's password opens no backup
+    await corner.click('#corner-backup-open');
+    await corner.waitForFunction(() => /Wrong password/.test(document.getElementById('corner-status').textContent),
+                                 { timeout: 5000 }).catch(() => check(false, "a classroom's password did not say wrong"));
+    await corner.type('#corner-backup-password', teacherPassword);
+    await corner.screenshot({ path: join(shots, 'corner-backup-question.png') });
+    await corner.click('#corner-backup-open');
+    await corner.waitForFunction(() => /Backed up to/.test(document.getElementById('corner-status').textContent),
+                                 { timeout: 10000 }).catch(() => {});
+    await corner.screenshot({ path: join(shots, 'corner-backup.png') });
+    let tar = '';
+    for (let tries = 0; tries < 50 && tar === ''; tries++) {
+      tar = readdirSync(downloads).find((name) => /^tallyrally-classrooms-\d{4}-\d\d-\d\d\.tar$/.test(name)) || '';
+      if (tar === '') await sleep(100);
+    }
+    check(tar !== '' && readFileSync(join(downloads, tar), 'latin1').includes('classrooms/room2/players'),
+          `the backup downloaded ${JSON.stringify(readdirSync(downloads))}, not the server's classrooms`);
 
     // The server gone: back to the classroom menu, whose list cannot be read, the first pupil's
     // game goes on and says so on its notice line (pale yellow at the foot of the screen).

@@ -5,7 +5,12 @@
 #include <algorithm>
 #include <chrono>
 #include <cstddef>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <thread>
+#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -14,6 +19,7 @@
 #include "store/json.h"
 #include "lessons/catalogue.h"
 #include "request.h"
+#include "store/archive.h"
 #include "store/board_loading.h"
 #include "store/stats.h"
 #include "store/store.h"
@@ -431,6 +437,43 @@ HttpAnswer report(ServerState& s, const ApiCall& call) {
     return a;
 }
 
+// The whole "classrooms" folder as one tar file. Every class is in it, so only the teacher's
+// password opens it; a classroom's own password, which its pupils may know, does not. Called with
+// the store's lock held, so no save of this server is half done in the picture.
+HttpAnswer backup(ServerState& s, const ApiCall& call) {
+    if (s.config.teacherPassword.empty())
+        return refuse(403, "the server has no teacher password: start it with --teacher-password-file");
+    int retryAfter = 0;
+    if (const int status = checkPassword(s, TeacherKey, s.config.teacherPassword, call.password, retryAfter);
+        status != 0)
+        return passwordRefusal(status, retryAfter);
+    // Written beside the system's other temporary files, never under "classrooms", which the
+    // archive is a picture of; backups take turns, and the process id keeps two servers apart.
+    std::error_code ec;
+    const std::filesystem::path file = std::filesystem::temp_directory_path(ec) /
+                                       ("tallyrally-backup-" + std::to_string(getpid()) + ".tar");
+    if (ec) return refuse(503, "Could not write the backup: no folder for temporary files");
+    const std::string trouble = writeClassArchive(file.string());
+    HttpAnswer a;
+    if (trouble.empty()) {
+        std::ifstream in(file, std::ios::binary);
+        a.body.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        if (!in.good() && !in.eof()) a = refuse(503, "Could not read the backup back");
+    } else {
+        a = refuse(503, trouble);
+    }
+    std::filesystem::remove(file, ec);
+    if (a.status != 200) return a;
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char date[16];
+    std::strftime(date, sizeof date, "%Y-%m-%d", &local);
+    a.contentType = "application/x-tar";
+    a.attachment = std::string("tallyrally-classrooms-") + date + ".tar";
+    return a;
+}
+
 HttpAnswer run(ServerState& s, const ApiCall& call) {
     switch (call.route) {
         case Route::Hello: return json(200, "{\"server\":\"tallyrally\",\"api\":1}");
@@ -445,6 +488,7 @@ HttpAnswer run(ServerState& s, const ApiCall& call) {
         case Route::SaveChoices: return pupilCall(s, call);
         case Route::StoreRace: break;  // queued, and saved with the other races of its board
         case Route::Report: return report(s, call);
+        case Route::Backup: break;  // waits for the saves' turn, below
     }
     return refuse(404, "no such request");
 }
@@ -471,6 +515,13 @@ HttpAnswer answerRequest(ServerState& state, const std::string& method, const st
     if (!parseCall(method, path, body, call, refusal)) return refuse(refusal.status, refusal.message);
     if (call.route == Route::EnterClassroom) return enterClassroom(state, call);
     if (call.route == Route::StoreRace) return storeRace(state, call);
+    if (call.route == Route::Backup) {
+        // Taken as a save is (without the gap: it writes nothing of the store's), so that no save
+        // of this server, races' included, is under way while the folder is read.
+        std::lock_guard<std::mutex> turn(state.saveTurn);
+        std::lock_guard<std::mutex> guard(state.storeLock);
+        return backup(state, call);
+    }
     const bool saves = call.route != Route::Hello && call.route != Route::ListClassrooms &&
                        call.route != Route::CheckClassroom && call.route != Route::CheckPupil &&
                        call.route != Route::Report;

@@ -26,6 +26,7 @@ struct HttpAnswer {
     std::string contentType = "application/json";
     std::string body;
     int retryAfter = 0;  // seconds, for a 429
+    std::string attachment;  // a file name: the browser saves the answer under it
 };
 
 struct ApiCall;

@@ -41,6 +41,7 @@ const char* const Usage =
     "  --site DIR     the browser game's folder (default: the installed one)\n"
     "  --teacher-password-file FILE\n"
     "                 a file whose first line opens every classroom's report\n"
+    "                 and the backup of all classrooms\n"
     "  --help         show this help\n";
 
 constexpr std::size_t ServerThreads = 64;
@@ -197,6 +198,8 @@ int main(int argc, char** argv) {
             // The report is a page of its own: inline style and pictures, never a script.
             res.set_header("Content-Security-Policy", "default-src 'none'; style-src 'unsafe-inline'; img-src data:");
         }
+        if (!a.attachment.empty())
+            res.set_header("Content-Disposition", "attachment; filename=\"" + a.attachment + "\"");
         if (a.retryAfter > 0) res.set_header("Retry-After", std::to_string(a.retryAfter));
     };
     server.Get(".*", handle);

@@ -28,6 +28,7 @@ constexpr RouteName Routes[] = {
     {"POST", "/api/pupil/choices", Route::SaveChoices},
     {"POST", "/api/race", Route::StoreRace},
     {"POST", "/api/report", Route::Report},
+    {"POST", "/api/backup", Route::Backup},
 };
 
 // Reading the body's fields; each sets refusal's message and returns false when a field is bad.
@@ -122,6 +123,8 @@ bool readBody(Route route, const JsonValue& body, ApiCall& call, Fields& f) {
         case Route::Report:
             // The teacher's password may stand in for the classroom's.
             return f.address(body, "classroom", TeacherPasswordLimit, call.classroom);
+        case Route::Backup:
+            return f.text(body, "teacherPassword", TeacherPasswordLimit, true, call.password);
         case Route::AddClassroom:
             return f.text(body, "name", ClassroomNameLimit, false, call.name) &&
                    f.text(body, "password", PasswordLimit, true, call.password) && f.savable(call);

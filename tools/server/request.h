@@ -19,6 +19,7 @@ enum class Route {
     SaveChoices,
     StoreRace,
     Report,
+    Backup,
 };
 
 // The limits of a request. A new classroom's or pupil's name and any password are no longer than
@@ -51,7 +52,7 @@ struct ApiCall {
     Address classroom;
     Address pupil;
     std::string name;       // a new classroom's or pupil's
-    std::string password;   // a new classroom's or pupil's
+    std::string password;   // a new classroom's or pupil's; the teacher's for a backup
     int car = 0;
     int driver = 0;
     int operation = 0;
