@@ -3,6 +3,19 @@
 // between two frames of the game; none of the buttons keeps the keyboard from it.
 'use strict';
 
+// Hands a tar file's bytes (or a Blob) to the browser as a download named name; shared with the
+// corner of a page served by a classroom server (corner_server.js).
+function downloadTar(bytes, name) {
+  var url = URL.createObjectURL(new Blob([bytes], { type: 'application/x-tar' }));
+  var link = document.createElement('a');
+  link.href = url;
+  link.download = name;
+  document.body.appendChild(link);
+  link.click();
+  link.remove();
+  setTimeout(function () { URL.revokeObjectURL(url); }, 60000);
+}
+
 (function () {
   var corner = document.getElementById('corner');
   if (!corner) return;
@@ -94,14 +107,7 @@
       var bytes = Module.FS.readFile(path);
       Module.FS.unlink(path);
       var name = 'tallyrally-classrooms-' + today() + '.tar';
-      var url = URL.createObjectURL(new Blob([bytes], { type: 'application/x-tar' }));
-      var link = document.createElement('a');
-      link.href = url;
-      link.download = name;
-      document.body.appendChild(link);
-      link.click();
-      link.remove();
-      setTimeout(function () { URL.revokeObjectURL(url); }, 60000);
+      downloadTar(bytes, name);
       say('Backed up to ' + name + ' in your downloads.');
     });
   });

@@ -171,14 +171,7 @@
         var given = /filename="([^"]+)"/.exec(response.headers.get('Content-Disposition') || '');
         var name = given ? given[1] : 'tallyrally-classrooms.tar';
         return response.blob().then(function (tar) {
-          var url = URL.createObjectURL(new Blob([tar], { type: 'application/x-tar' }));
-          var link = document.createElement('a');
-          link.href = url;
-          link.download = name;
-          document.body.appendChild(link);
-          link.click();
-          link.remove();
-          setTimeout(function () { URL.revokeObjectURL(url); }, 60000);
+          downloadTar(tar, name);
           backupAsk.close();
           say('Backed up to ' + name + ' in your downloads.');
         });
