@@ -10,6 +10,7 @@
 #include <system_error>
 #include <vector>
 
+#include "store/board_loading.h"
 #include "store/fields.h"
 #include "store/records.h"
 #include "store/store.h"
@@ -66,23 +67,7 @@ inline bool readRecordFile(RaceRecord& record, const std::string& path) {
     // Loading a classroom reads thousands of record files; one buffer serves them all.
     static FieldReader r;
     reopenFields(r, path);
-    record = RaceRecord{};
-    if (r.data.empty()) return false;
-    record.sampleCount = readIntField(r);
-    record.time = readRealField(r);
-    record.topSpeed = readRealField(r);
-    record.averageSpeed = readRealField(r);
-    record.name = readTextLine(r);
-    record.car = readIntField(r);
-    const std::size_t pairs = boundedCount(record.sampleCount, r, 2);
-    record.samples.resize(pairs);
-    for (Sample& s : record.samples) {
-        s.first = readRealField(r);
-        s.second = readRealField(r);
-    }
-    record.sampleCount = static_cast<int>(pairs);
-    if (r.data.capacity() > (1u << 16)) r = FieldReader{};  // keep no memory for an odd big file
-    return true;
+    return parseRecord(record, r);
 }
 
 inline void readBoard(Leaderboard& board, const std::string& path, const RecordNumbers* present) {

@@ -92,7 +92,8 @@ bool listRecordFiles(const std::string& directory, const std::vector<std::string
     return true;
 }
 
-// Fills record from a record file already read into r; says whether the file held anything.
+}  // namespace
+
 bool parseRecord(RaceRecord& record, FieldReader& r) {
     record = RaceRecord{};
     if (r.data.empty()) return false;
@@ -112,6 +113,8 @@ bool parseRecord(RaceRecord& record, FieldReader& r) {
     if (r.data.capacity() > (1u << 16)) r = FieldReader{};  // keep no memory for an odd big file
     return true;
 }
+
+namespace {
 
 // Reads one record file through buffer, which serves many files in a row; says whether the file
 // held anything.

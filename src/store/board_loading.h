@@ -4,6 +4,8 @@
 
 #include "store/records.h"
 
+struct FieldReader;
+
 // Called when a classroom is chosen, before loadPlayers. Replaces all 600 boards of
 // LeaderboardTable with that classroom's boards; a board without a file becomes empty. Every board
 // ends exactly as readLeaderboard would read it. Only what exists is touched: listings of the
@@ -24,3 +26,7 @@ void readLeaderboard(Leaderboard& board, const std::string& path);
 
 // One record file; a missing one reads as an empty record.
 void readRaceRecord(RaceRecord& record, const std::string& path);
+
+// Fills record from a record file already read into r; says whether the file held anything. Any
+// reader of record files (the loading benchmark's serial loader too) parses them with this.
+bool parseRecord(RaceRecord& record, FieldReader& r);
