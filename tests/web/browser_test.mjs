@@ -14,7 +14,7 @@ import { tmpdir } from 'node:os';
 import { join, resolve } from 'node:path';
 import { gzipSync, inflateSync } from 'node:zlib';
 import { serveSite } from '../../tools/web/serve.mjs';
-import { installPuppeteer, launchChromium, pageDriver, sleep } from './driver.mjs';
+import { check, fatal, finish, installPuppeteer, launchChromium, pageDriver, sleep } from './driver.mjs';
 
 const args = Object.fromEntries(process.argv.slice(2).reduce((pairs, word, i, all) =>
   (word.startsWith('--') ? [...pairs, [word.slice(2), all[i + 1]]] : pairs), []));
@@ -32,27 +32,12 @@ mkdirSync(shots, { recursive: true });
 const Width = 320;
 const Height = 180;
 const Scale = 4;  // the play tool writes the screen four times enlarged
-let failures = 0;
-let passes = 0;
 const figures = [];
 const problems = [];  // what the page reported: console errors, page errors, deprecations
-
-function check(ok, message) {
-  if (ok) passes++;
-  else {
-    failures++;
-    console.log(`FAIL: ${message}`);
-  }
-  return ok;
-}
 
 // Thrown after a failed check that leaves the game in a state the next steps cannot start from.
 class Stop extends Error {}
 
-function fatal(message) {
-  console.log(`FAIL: ${message}`);
-  process.exit(1);
-}
 
 // ---- The play tool's PNG files, read with node's zlib ------------------------------------------------------------
 
@@ -374,5 +359,4 @@ await main().catch((error) => error instanceof Stop || check(false, error.stack 
 for (const line of figures) console.log(`figure: ${line}`);
 writeFileSync(join(work, 'figures.txt'), figures.join('\n') + '\n');
 console.log(`browser test took ${((Date.now() - started) / 1000).toFixed(1)} s`);
-console.log(`${passes} passed, ${failures} failed`);
-process.exit(failures > 0 ? 1 : 0);
+finish();

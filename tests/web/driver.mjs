@@ -10,6 +10,26 @@ const here = dirname(fileURLToPath(import.meta.url));
 
 export const sleep = (ms) => new Promise((done) => setTimeout(done, ms));
 
+// The run's checks: each failed one is said at once; finish() says the count and ends the run.
+let passes = 0;
+let failures = 0;
+export function check(ok, message) {
+  if (ok) passes++;
+  else {
+    failures++;
+    console.log(`FAIL: ${message}`);
+  }
+  return ok;
+}
+export function fatal(message) {
+  console.log(`FAIL: ${message}`);
+  process.exit(1);
+}
+export function finish() {
+  console.log(`${passes} passed, ${failures} failed`);
+  process.exit(failures > 0 ? 1 : 0);
+}
+
 // puppeteer-core as the lock file pins it, installed into the folder npm (npm ci) unless it is there.
 export function installPuppeteer(npm) {
   mkdirSync(npm, { recursive: true });

@@ -11,7 +11,7 @@ import { spawn } from 'node:child_process';
 import { existsSync, mkdirSync, mkdtempSync, readFileSync, readdirSync, rmSync, statSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join, resolve } from 'node:path';
-import { installPuppeteer, launchChromium, pageDriver, sleep } from './driver.mjs';
+import { check, fatal, finish, installPuppeteer, launchChromium, pageDriver, sleep } from './driver.mjs';
 
 const args = Object.fromEntries(process.argv.slice(2).reduce((pairs, word, i, all) =>
   (word.startsWith('--') ? [...pairs, [word.slice(2), all[i + 1]]] : pairs), []));
@@ -25,21 +25,6 @@ if (!existsSync(join(site, 'index.html'))) {
   process.exit(77);
 }
 mkdirSync(shots, { recursive: true });
-
-let failures = 0;
-let passes = 0;
-function check(ok, message) {
-  if (ok) passes++;
-  else {
-    failures++;
-    console.log(`FAIL: ${message}`);
-  }
-  return ok;
-}
-function fatal(message) {
-  console.log(`FAIL: ${message}`);
-  process.exit(1);
-}
 
 // The server over a fresh folder, with a teacher password; resolves to it and its address once it
 // says where pupils go.
@@ -255,5 +240,4 @@ async function main() {
 const started = Date.now();
 await main().catch((error) => fatal(error.stack || String(error)));
 console.log(`two-browser test took ${((Date.now() - started) / 1000).toFixed(1)} s`);
-console.log(`${passes} passed, ${failures} failed`);
-process.exit(failures > 0 ? 1 : 0);
+finish();
