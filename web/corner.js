@@ -16,6 +16,18 @@ function downloadTar(bytes, name) {
   setTimeout(function () { URL.revokeObjectURL(url); }, 60000);
 }
 
+// A corner button that never takes the focus when pressed, so that keys typed after a click go on
+// to the game; shared with corner_server.js.
+function focusFreeButton(id, label) {
+  var b = document.createElement('button');
+  b.type = 'button';
+  b.id = id;
+  b.textContent = label;
+  b.tabIndex = -1;
+  b.addEventListener('mousedown', function (event) { event.preventDefault(); });
+  return b;
+}
+
 (function () {
   var corner = document.getElementById('corner');
   if (!corner) return;
@@ -49,14 +61,9 @@ function downloadTar(bytes, name) {
     return new Promise(function (done) { Module.FS.syncfs(false, done); });
   }
 
-  // A button that never takes the focus: keys typed after a click go on to the game.
+  // A corner button with its action, which hands the keyboard back to the game after the click.
   function button(id, label, action) {
-    var b = document.createElement('button');
-    b.type = 'button';
-    b.id = id;
-    b.textContent = label;
-    b.tabIndex = -1;
-    b.addEventListener('mousedown', function (event) { event.preventDefault(); });
+    var b = focusFreeButton(id, label);
     b.addEventListener('click', function () {
       b.blur();
       if (Module.canvas) Module.canvas.focus();

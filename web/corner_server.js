@@ -61,12 +61,7 @@
     // question after it.
     function cornerButton(id, label, ask) {
       var old = document.getElementById(id);
-      var b = document.createElement('button');
-      b.type = 'button';
-      b.id = id;
-      b.textContent = label;
-      b.tabIndex = -1;
-      b.addEventListener('mousedown', function (event) { event.preventDefault(); });
+      var b = focusFreeButton(id, label);
       if (old) old.replaceWith(b);
       else corner.prepend(b);
       b.after(ask);
