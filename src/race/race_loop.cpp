@@ -58,6 +58,15 @@ void putCarsOnStartLine(Game& game) {
     }
 }
 
+// Each player's board takes the races stored on it by classmates' devices since it was read.
+void readNewRaces(Game& game) {
+    for (int p = 0; p < playerCount(game); ++p) {
+        if (p == 1 && &boardOf(game, 1) == &boardOf(game, 0)) continue;  // one board: read once
+        GameStore.refreshBoard(game.classrooms, game.classroom, operationOf(game, p), lessonOf(game, p),
+                               game.distance);
+    }
+}
+
 void givePlayersTheirCars(Game& game) {
     for (int p = 0; p < playerCount(game); ++p) racerOf(game, p).car = playerRecordOf(game, p).car;
 }
@@ -289,6 +298,7 @@ bool runRaceFrame(Game& game, RaceState& race) {
 void runRace(Game& game) {
     RaceState race;
     RunningRaceScope scope(running, game, race);
+    readNewRaces(game);  // the ghosts come from the boards as they are now
     setUpRace(game, race);
     while (runRaceFrame(game, race)) {
     }

@@ -15,6 +15,7 @@
 #include "shell/frame.h"
 #include "shell/help.h"
 #include "shell/notice.h"
+#include "store/game_store.h"
 #include "store/store.h"
 
 namespace {
@@ -232,9 +233,17 @@ void drawLessonFrame(Game& game, const Seat& first, const Seat& second, ColumnSt
     if (two) drawSeatLeaders(canvas, game, second, columns[1]);
 }
 
+// Classmates on other devices may have raced since the boards were read: the leaders show their races.
+void readNewRaces(Game& game) {
+    GameStore.refreshBoard(game.classrooms, game.classroom, game.operation1, game.lesson1, game.distance);
+    if (game.twoPlayers != 0 && (game.operation2 != game.operation1 || game.lesson2 != game.lesson1))
+        GameStore.refreshBoard(game.classrooms, game.classroom, game.operation2, game.lesson2, game.distance);
+}
+
 }  // namespace
 
 void lessonMenu(Game& game) {
+    readNewRaces(game);
     ColumnState columns[2];
     // The seats refer into the player list, which nothing here resizes.
     Seat first = firstSeat(game);

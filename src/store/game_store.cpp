@@ -19,6 +19,8 @@ bool saveBoardLocal(ClassroomList& classrooms, int& position, int operation, int
     return saveLeaderboard(classrooms, position, operation, lesson, distance);
 }
 
+void refreshBoardLocal(ClassroomList&, int&, int, int, int) {}
+
 bool classroomPasswordLocal(ClassroomList& classrooms, int position, const std::string& typed) {
     return typed == classrooms.items[static_cast<std::size_t>(position)].password;
 }
@@ -38,6 +40,7 @@ StoreOperations localStore() {
     ops.enterClassroom = enterLocal;
     ops.savePlayers = savePlayersLocal;
     ops.saveLeaderboard = saveBoardLocal;
+    ops.refreshBoard = refreshBoardLocal;
     ops.isClassroomPassword = classroomPasswordLocal;
     ops.isPlayerPassword = playerPasswordLocal;
     ops.takeTrouble = takeSaveTrouble;

@@ -18,6 +18,11 @@ struct StoreOperations {
     void (*enterClassroom)(ClassroomList& classrooms, int& position, PlayerList& players);
     bool (*savePlayers)(PlayerList& list, ClassroomList& classrooms, int& position);
     bool (*saveLeaderboard)(ClassroomList& classrooms, int& position, int operation, int lesson, int distance);
+    // Called as the lesson menu opens and as a race is set up, for each player's board: the board
+    // [operation][lesson][distance] of LeaderboardTable takes the races stored on it by other devices
+    // since it was read, after its stored records and before its unsaved ones. The local files' does
+    // nothing: every save of a board reads it again from disk.
+    void (*refreshBoard)(ClassroomList& classrooms, int& position, int operation, int lesson, int distance);
     // Whether typed is the password of the classroom or player at position (0 <= position < count).
     // Asked only of one that asksPassword; the menus never compare passwords themselves.
     // A list that changed meanwhile on the server is read again (the selection may then be stale).

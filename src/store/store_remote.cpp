@@ -2,7 +2,10 @@
 #include "store/store_remote.h"
 
 #include <algorithm>
+#include <chrono>
+#include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <map>
 #include <utility>
 #include <vector>
@@ -21,8 +24,16 @@ std::map<std::string, std::string> pupilPasswords;
 const char* const NoAnswer = "The classroom server did not answer";
 const char* const Changed = "This class was changed on another PC";
 const char* const Deleted = "This class was deleted on another PC";
+const char* const TooMany = "Too many wrong passwords: wait a little";
+const char* const KeptNotice = "Saved on this device; sent when the server answers";
 // Set when a request found its classroom gone from the list.
 bool gone = false;
+
+// When a request last came back with nothing. A board's refresh is not worth the wait for an
+// absent server: none is sent for a while after (a race's store still tries at once).
+constexpr std::chrono::seconds RefreshPause{20};
+std::chrono::steady_clock::time_point lastNoAnswer{};
+bool answeredSince = true;
 
 void tell(const std::string& words) {
     if (trouble.empty()) trouble = words;
@@ -46,12 +57,15 @@ bool request(const std::string& method, const std::string& route, const std::str
              int& status) {
     RemoteAnswer a = transport ? transport(method, route, body) : RemoteAnswer{};
     status = a.status;
+    if (status != 0) answeredSince = true;
     if (status == 200 && parseJson(a.body, answer)) return true;
     if (status == 200 || status == 0) {
         status = 0;
+        lastNoAnswer = std::chrono::steady_clock::now();
+        answeredSince = false;
         tell(NoAnswer);
     } else if (status == 429) {
-        tell("Too many wrong passwords: wait a little");
+        tell(TooMany);
     } else if (status == 503) {
         // The server's own words for a save that did not reach its disk, as the local store says them.
         JsonValue refusal;
@@ -129,6 +143,12 @@ bool readPupils(const JsonValue& answer, PlayerList& list) {
     return true;
 }
 
+std::vector<std::string> pupilNames(const PlayerList& players) {
+    std::vector<std::string> names;
+    for (const Player& p : players.items) names.push_back(p.name);
+    return names;
+}
+
 RaceRecord readRecord(const JsonValue& item) {
     RaceRecord r;
     r.name = textMember(item, "name");
@@ -181,6 +201,435 @@ bool classroomRequest(const std::string& route, const std::string& rest, Classro
     return false;
 }
 
+// ---- The races kept on the device until the server has stored them ----
+
+struct KeptRace {
+    std::string classroom;  // by name
+    int operation = 0;
+    int lesson = 0;
+    int distance = 0;
+    RaceRecord record;  // its name is the pupil's
+    // Sent once without an answer, the race may have been stored: it then stands on its board at
+    // or after this count (the known count sent with it). -1 when no such send is in doubt.
+    int unanswered = -1;
+    std::uint64_t id = 0;  // this run's own, to find it again after others left the shelf
+    // Put on the shelf by the save under way: its pupil raced on this device just now, so only
+    // the server may refuse it.
+    bool fresh = false;
+};
+
+KeptRaceShelf shelf;
+std::vector<KeptRace> kept;
+std::uint64_t nextKeptId = 1;
+int shelfHolds = 0;
+bool keptChanged = false;
+// The last write did not keep the shelf (storage full or refused): the shelf is behind this run's
+// memory, which then is not replaced by reading it.
+bool shelfBehind = false;
+
+// The classroom whose boards LeaderboardTable holds (the one entered last) and its pupils as last
+// read. Each of its boards holds its stored records (recordsOnDisk), then the kept races the store
+// laid after them (keptLaid, counted here: another tab may have kept more meanwhile), then the
+// game's new races, not yet on the shelf.
+std::string room;
+std::vector<std::string> roomPupils;
+int keptLaid[BoardOperations][BoardLessons][BoardDistances];
+
+// Where the game's new races begin on a board of the room.
+int newRacesAt(const Leaderboard& board, int kept) {
+    return std::clamp(board.recordsOnDisk + kept, 0, static_cast<int>(board.records.size()));
+}
+
+const char* const ClassGone = "Kept race dropped: its class is gone";
+const char* const PupilGone = "Kept race dropped: that pupil is gone";
+const char* const Refused = "Kept race dropped: the server refused it";
+const char* const ShelfFull = "Kept races full: the oldest was dropped";
+
+bool validBoard(int operation, int lesson, int distance) {
+    return operation >= 0 && operation < BoardOperations && lesson >= 0 && lesson < BoardLessons && distance >= 0 &&
+           distance < BoardDistances;
+}
+
+bool onBoard(const KeptRace& k, const std::string& classroom, int operation, int lesson, int distance) {
+    return k.classroom == classroom && k.operation == operation && k.lesson == lesson && k.distance == distance;
+}
+
+// One race a line, so that each line stays inside the JSON reader's bounds however many wait.
+std::string keptLine(const KeptRace& k) {
+    std::string out = "{\"classroom\":";
+    writeJsonText(out, k.classroom);
+    out += ",\"operation\":";
+    writeJsonInt(out, k.operation);
+    out += ",\"lesson\":";
+    writeJsonInt(out, k.lesson);
+    out += ",\"distance\":";
+    writeJsonInt(out, k.distance);
+    out += ",\"unanswered\":";
+    writeJsonInt(out, k.unanswered);
+    out += ",\"record\":";
+    writeJsonRecord(out, k.record);
+    return out + "}\n";
+}
+
+void readShelf(const std::string& text) {
+    kept.clear();
+    std::size_t at = 0;
+    while (at < text.size()) {
+        std::size_t end = text.find('\n', at);
+        if (end == std::string::npos) end = text.size();
+        JsonValue line;
+        if (parseJson(text.substr(at, end - at), line)) {
+            const JsonValue* record = jsonMember(line, "record");
+            KeptRace k;
+            k.classroom = textMember(line, "classroom");
+            k.operation = intMember(line, "operation");
+            k.lesson = intMember(line, "lesson");
+            k.distance = intMember(line, "distance");
+            k.unanswered = std::max(-1, intMember(line, "unanswered"));
+            if (record != nullptr && record->kind == JsonValue::Kind::Object && !k.classroom.empty() &&
+                validBoard(k.operation, k.lesson, k.distance)) {
+                k.record = readRecord(*record);
+                k.id = nextKeptId++;
+                kept.push_back(std::move(k));
+            }
+        }
+        at = end + 1;
+    }
+}
+
+// Drops the oldest races while more wait than the shelf keeps.
+void boundShelf() {
+    std::size_t bytes = 0;
+    for (const KeptRace& k : kept) bytes += keptLine(k).size();
+    while (!kept.empty() && (kept.size() > KeptRacesLimit || bytes > KeptBytesLimit)) {
+        bytes -= keptLine(kept.front()).size();
+        kept.erase(kept.begin());
+        keptChanged = true;
+        tell(ShelfFull);
+    }
+}
+
+// The shelf held and read for as long as it lives (one hold however deeply nested), and written
+// on the way out when the kept races changed.
+struct ShelfHold {
+    ShelfHold() {
+        if (shelfHolds++ > 0) return;
+        if (shelf.hold) shelf.hold();
+        std::string text;
+        if (!shelfBehind && shelf.read && shelf.read(text)) readShelf(text);
+        keptChanged = false;
+    }
+    ~ShelfHold() {
+        if (--shelfHolds > 0) return;
+        if (keptChanged) {
+            std::string text;
+            for (const KeptRace& k : kept) text += keptLine(k);
+            shelfBehind = !(shelf.write && shelf.write(text));
+            keptChanged = false;
+        }
+        if (shelf.release) shelf.release();
+    }
+    ShelfHold(const ShelfHold&) = delete;
+    ShelfHold& operator=(const ShelfHold&) = delete;
+};
+
+void dropKept(std::uint64_t id) {
+    const auto it = std::find_if(kept.begin(), kept.end(), [&](const KeptRace& k) { return k.id == id; });
+    if (it == kept.end()) return;
+    kept.erase(it);
+    keptChanged = true;
+}
+
+void dropKeptOf(const std::string& classroom, const char* why) {
+    const auto before = kept.size();
+    std::erase_if(kept, [&](const KeptRace& k) { return k.classroom == classroom; });
+    if (kept.size() == before) return;
+    keptChanged = true;
+    tell(why);
+}
+
+// Puts the game's new races on board [operation][lesson][distance] of the room on the shelf.
+void shelveNewRaces(int operation, int lesson, int distance) {
+    Leaderboard& board = LeaderboardTable.boards[operation][lesson][distance];
+    int& laid = keptLaid[operation][lesson][distance];
+    for (std::size_t i = static_cast<std::size_t>(newRacesAt(board, laid)); i < board.records.size(); ++i) {
+        KeptRace k;
+        k.classroom = room;
+        k.operation = operation;
+        k.lesson = lesson;
+        k.distance = distance;
+        k.record = board.records[i];
+        k.id = nextKeptId++;
+        k.fresh = true;
+        kept.push_back(std::move(k));
+        keptChanged = true;
+        ++laid;
+    }
+    boundShelf();
+}
+
+// Lays a board of the room out as the store keeps it: its stored records (those from stored when
+// given: the server's records from position from on), then the room's races kept for it, then the
+// game's new races that are not on the shelf yet.
+void layOut(int operation, int lesson, int distance, int from = 0, const std::vector<RaceRecord>* stored = nullptr) {
+    Leaderboard& board = LeaderboardTable.boards[operation][lesson][distance];
+    int& laid = keptLaid[operation][lesson][distance];
+    const int start = newRacesAt(board, laid);
+    std::vector<RaceRecord> fresh(board.records.begin() + start, board.records.end());
+    int onServer = std::clamp(board.recordsOnDisk, 0, start);
+    if (stored != nullptr) onServer = std::clamp(from, 0, onServer);
+    board.records.resize(static_cast<std::size_t>(onServer));
+    if (stored != nullptr) board.records.insert(board.records.end(), stored->begin(), stored->end());
+    board.recordsOnDisk = static_cast<int>(board.records.size());
+    for (const KeptRace& k : kept)
+        if (onBoard(k, room, operation, lesson, distance)) board.records.push_back(k.record);
+    laid = static_cast<int>(board.records.size()) - board.recordsOnDisk;
+    board.records.insert(board.records.end(), fresh.begin(), fresh.end());
+    board.count = static_cast<int>(board.records.size());
+}
+
+void layOutRoom() {
+    if (room.empty()) return;
+    for (int o = 0; o < BoardOperations; ++o)
+        for (int l = 0; l < BoardLessons; ++l)
+            for (int d = 0; d < BoardDistances; ++d) layOut(o, l, d);
+}
+
+// Whether the server's record is the kept one: the server's files keep 16 digits, so the numbers
+// are compared to a hair, not to the bit.
+bool sameRace(const RaceRecord& a, const RaceRecord& b) {
+    auto near = [](double x, double y) { return std::abs(x - y) <= 1e-9 * std::max(1.0, std::abs(x)); };
+    if (a.name != b.name || a.car != b.car || a.samples.size() != b.samples.size() || !near(a.time, b.time) ||
+        !near(a.topSpeed, b.topSpeed) || !near(a.averageSpeed, b.averageSpeed))
+        return false;
+    for (std::size_t i = 0; i < a.samples.size(); ++i)
+        if (!near(a.samples[i].first, b.samples[i].first) || a.samples[i].second != b.samples[i].second) return false;
+    return true;
+}
+
+std::string boardFields(int operation, int lesson, int distance, int known) {
+    std::string rest = ",\"operation\":";
+    writeJsonInt(rest, operation);
+    rest += ",\"lesson\":";
+    writeJsonInt(rest, lesson);
+    rest += ",\"distance\":";
+    writeJsonInt(rest, distance);
+    rest += ",\"known\":";
+    writeJsonInt(rest, known);
+    return rest;
+}
+
+// A board's records as an answer of "race" or "board" gives them: the board's count, where they
+// start, and the records from there.
+struct BoardAnswer {
+    int count = 0;
+    int from = 0;
+    std::vector<RaceRecord> records;
+};
+
+BoardAnswer readBoardAnswer(const JsonValue& answer) {
+    BoardAnswer b;
+    b.count = intMember(answer, "count");
+    b.from = intMember(answer, "from");
+    if (const JsonValue* records = arrayMember(answer, "records"))
+        for (const JsonValue& r : records->items) b.records.push_back(readRecord(r));
+    return b;
+}
+
+// How sending a classroom's kept races ended.
+enum class Sending { Done, Waiting, Away };
+
+// A classroom whose kept races go now: where it is in a list, its pupils, and the count of each of
+// its boards on the server as last heard. The room's boards are in LeaderboardTable instead, and
+// the answers lay them out there.
+struct Target {
+    ClassroomList& list;
+    int& position;
+    std::vector<std::string> pupils;
+    bool isRoom = false;
+    std::map<int, int> counts;  // by boardKey
+};
+
+int boardKey(int operation, int lesson, int distance) { return (operation * BoardLessons + lesson) * BoardDistances + distance; }
+
+int knownCount(const Target& t, int operation, int lesson, int distance) {
+    if (t.isRoom) return LeaderboardTable.boards[operation][lesson][distance].recordsOnDisk;
+    const auto found = t.counts.find(boardKey(operation, lesson, distance));
+    return found == t.counts.end() ? 0 : found->second;
+}
+
+void takeAnswer(Target& t, int operation, int lesson, int distance, const BoardAnswer& b) {
+    if (t.isRoom) {
+        layOut(operation, lesson, distance, b.from, &b.records);
+    } else {
+        t.counts[boardKey(operation, lesson, distance)] = b.count;
+    }
+}
+
+KeptRace* findKept(std::uint64_t id) {
+    const auto it = std::find_if(kept.begin(), kept.end(), [&](const KeptRace& k) { return k.id == id; });
+    return it == kept.end() ? nullptr : &*it;
+}
+
+// What a refused request for the target means for the kept races it carried (sent, by id; none
+// for a request that only reads).
+Sending refusedSend(Target& t, const std::vector<std::uint64_t>& sent, int status, int known) {
+    if (status == 0) {
+        for (const std::uint64_t id : sent) findKept(id)->unanswered = known;
+        keptChanged = keptChanged || !sent.empty();
+        return Sending::Away;
+    }
+    if (status == 429 || status == 503) return Sending::Away;
+    if (status == 403) {
+        // Changed meanwhile: the races wait until it is typed again.
+        classroomPasswords.erase(t.list.items[static_cast<std::size_t>(t.position)].name);
+        return Sending::Waiting;
+    }
+    if (stale(status) || sent.empty()) return Sending::Waiting;  // moved again: the next send finds it
+    for (const std::uint64_t id : sent) dropKept(id);
+    tell(Refused);
+    return Sending::Done;
+}
+
+// Sends the kept races of the target's classroom (named classroom), board by board, two at a time
+// (the most one race request carries). A race that waited and whose pupil is gone is dropped; one sent before
+// without an answer is looked for on its board first, and sent again only when it is not there.
+Sending sendKeptOf(Target& t, const std::string& classroom) {
+    for (std::size_t i = 0; i < kept.size();) {
+        const KeptRace& k = kept[i];
+        if (k.classroom == classroom && !k.fresh &&
+            std::find(t.pupils.begin(), t.pupils.end(), k.record.name) == t.pupils.end()) {
+            dropKept(k.id);
+            tell(PupilGone);
+        } else {
+            ++i;
+        }
+    }
+    std::vector<std::uint64_t> mine;
+    for (const KeptRace& k : kept)
+        if (k.classroom == classroom) mine.push_back(k.id);
+    while (!mine.empty()) {
+        const KeptRace* first = findKept(mine.front());
+        if (first == nullptr) {
+            mine.erase(mine.begin());
+            continue;
+        }
+        const int operation = first->operation, lesson = first->lesson, distance = first->distance;
+        const int known = knownCount(t, operation, lesson, distance);
+        JsonValue answer;
+        int status = 0;
+        if (first->unanswered >= 0) {
+            const std::uint64_t id = first->id;
+            const RaceRecord record = first->record;
+            const int since = std::min(first->unanswered, known);
+            if (!classroomRequest("/api/board", boardFields(operation, lesson, distance, since) + "}", t.list,
+                                  t.position, answer, status))
+                return refusedSend(t, {}, status, known);
+            const BoardAnswer b = readBoardAnswer(answer);
+            if (std::any_of(b.records.begin(), b.records.end(), [&](const RaceRecord& r) { return sameRace(r, record); })) {
+                dropKept(id);
+                mine.erase(mine.begin());
+            } else {
+                findKept(id)->unanswered = -1;
+                keptChanged = true;
+            }
+            takeAnswer(t, operation, lesson, distance, b);
+            continue;
+        }
+        std::vector<std::uint64_t> batch;
+        std::string rest = boardFields(operation, lesson, distance, known) + ",\"records\":[";
+        for (const std::uint64_t id : mine) {
+            const KeptRace* k = findKept(id);
+            if (k == nullptr || !onBoard(*k, classroom, operation, lesson, distance) || k->unanswered >= 0) continue;
+            if (!batch.empty()) rest += ",";
+            writeJsonRecord(rest, k->record);
+            batch.push_back(id);
+            if (batch.size() == 2) break;
+        }
+        rest += "]}";
+        if (classroomRequest("/api/race", rest, t.list, t.position, answer, status)) {
+            for (const std::uint64_t id : batch) dropKept(id);
+            takeAnswer(t, operation, lesson, distance, readBoardAnswer(answer));
+        } else if (const Sending s = refusedSend(t, batch, status, known); s != Sending::Done) {
+            return s;
+        }
+        std::erase_if(mine, [&](std::uint64_t id) { return std::find(batch.begin(), batch.end(), id) != batch.end(); });
+    }
+    return Sending::Done;
+}
+
+// After a request found another classroom than the room gone: its notice is the kept races'
+// own, not the room's "deleted on another PC".
+void forgetOthersGone(const std::string& troubleBefore) {
+    if (!gone) return;
+    trouble = troubleBefore;
+    gone = false;
+}
+
+// Sends every kept race whose classroom can be opened: the room's first (classrooms and position
+// are the game's, and name it), then the others', each found by name in the list read again. A
+// classroom with a password waits until it was typed in this run. gone says afterwards only
+// whether the room is.
+void sendKept(ClassroomList& classrooms, int& position) {
+    if (kept.empty()) return;
+    const bool inRoom = !room.empty() && position >= 0 && position < classrooms.count &&
+                        classrooms.items[static_cast<std::size_t>(position)].name == room;
+    const bool roomWasGone = gone;
+    if (inRoom) {
+        Target t{classrooms, position, roomPupils, true, {}};
+        const Sending s = sendKeptOf(t, room);
+        if (gone) dropKeptOf(room, ClassGone);
+        if (s == Sending::Away || gone) return;
+    }
+    std::vector<std::string> names;
+    for (const KeptRace& k : kept)
+        if ((!inRoom || k.classroom != room) && std::find(names.begin(), names.end(), k.classroom) == names.end())
+            names.push_back(k.classroom);
+    if (names.empty()) return;
+    ClassroomList list;
+    JsonValue answer;
+    int status = 0;
+    if (!request("GET", "/api/classrooms", "", answer, status) || !readClassrooms(answer, list)) return;
+    for (const std::string& name : names) {
+        int at = -1;
+        for (int i = 0; i < list.count; ++i)
+            if (list.items[static_cast<std::size_t>(i)].name == name) at = i;
+        if (at < 0) {
+            dropKeptOf(name, ClassGone);
+            continue;
+        }
+        if (list.items[static_cast<std::size_t>(at)].hasPassword && remembered(classroomPasswords, name).empty())
+            continue;
+        const std::string troubleBefore = trouble;
+        Target t{list, at, {}, false, {}};
+        if (!classroomRequest("/api/classroom/enter", "}", list, at, answer, status)) {
+            const bool wasGone = gone;
+            forgetOthersGone(troubleBefore);
+            if (wasGone) dropKeptOf(name, ClassGone);
+            if (wasGone || refusedSend(t, {}, status, 0) != Sending::Away) continue;
+            break;
+        }
+        PlayerList pupils;
+        readPupils(answer, pupils);
+        t.pupils = pupilNames(pupils);
+        if (const JsonValue* boards = arrayMember(answer, "boards")) {
+            for (const JsonValue& b : boards->items) {
+                const JsonValue* records = arrayMember(b, "records");
+                t.counts[boardKey(intMember(b, "operation"), intMember(b, "lesson"), intMember(b, "distance"))] =
+                    records == nullptr ? 0 : static_cast<int>(records->items.size());
+            }
+        }
+        const Sending s = sendKeptOf(t, name);
+        const bool wasGone = gone;
+        forgetOthersGone(troubleBefore);
+        if (wasGone) dropKeptOf(name, ClassGone);
+        if (s == Sending::Away) break;
+    }
+    gone = roomWasGone;
+}
+
+// ---- The operations ----
+
 void addClassroomRemote(ClassroomList& list, const std::string& name, const std::string& password) {
     std::string body = "{\"name\":";
     writeJsonText(body, name);
@@ -216,11 +665,14 @@ void enterClassroomRemote(ClassroomList& classrooms, int& position, PlayerList& 
     // Emptied only now: the server's own handling may share this table (in the tests).
     LeaderboardTable = LeaderboardTableData{};
     players = PlayerList{};
+    room.clear();
+    roomPupils.clear();
     if (!entered) return;
     readPupils(answer, players);
+    room = classrooms.items[static_cast<std::size_t>(position)].name;
+    roomPupils = pupilNames(players);
     const JsonValue* boards = arrayMember(answer, "boards");
-    if (boards == nullptr) return;
-    for (const JsonValue& b : boards->items) {
+    for (const JsonValue& b : boards == nullptr ? std::vector<JsonValue>{} : boards->items) {
         const int operation = intMember(b, "operation");
         const int lesson = intMember(b, "lesson");
         const int distance = intMember(b, "distance");
@@ -234,6 +686,13 @@ void enterClassroomRemote(ClassroomList& classrooms, int& position, PlayerList& 
         board.count = static_cast<int>(board.records.size());
         board.recordsOnDisk = board.count;
     }
+    for (int o = 0; o < BoardOperations; ++o)
+        for (int l = 0; l < BoardLessons; ++l)
+            for (int d = 0; d < BoardDistances; ++d) keptLaid[o][l][d] = 0;
+    // The races kept on this device go now, and those still waiting show on their boards.
+    ShelfHold hold;
+    sendKept(classrooms, position);
+    layOutRoom();
 }
 
 // The players of the classroom as the server has them now, after a stale list.
@@ -241,7 +700,9 @@ bool readPlayersAgain(ClassroomList& classrooms, int& position, PlayerList& play
     JsonValue answer;
     int status = 0;
     if (!classroomRequest("/api/classroom/enter", "}", classrooms, position, answer, status)) return false;
-    return readPupils(answer, players);
+    if (!readPupils(answer, players)) return false;
+    roomPupils = pupilNames(players);
+    return true;
 }
 
 int positionOf(const PlayerList& list, const std::string& name) {
@@ -270,7 +731,7 @@ bool sendPlayerChanges(PlayerList& list, PlayerList& server, ClassroomList& clas
     auto send = [&](const char* route, const std::string& rest) {
         JsonValue answer;
         if (!classroomRequest(route, rest + "}", classrooms, position, answer, status)) return false;
-        readPupils(answer, server);
+        if (readPupils(answer, server)) roomPupils = pupilNames(server);
         return true;
     };
     for (const Player& before : list.base) {
@@ -325,56 +786,43 @@ bool savePlayersRemote(PlayerList& list, ClassroomList& classrooms, int& positio
     return true;
 }
 
-// Sends the records of board after first (at most two at once, as a two-player race) and makes
-// the board the server's board: its records from the answer's "from" on.
-bool sendRecords(ClassroomList& classrooms, int& position, int operation, int lesson, int distance, Leaderboard& board,
-                 std::vector<RaceRecord>& unsent, int& status) {
-    while (!unsent.empty()) {
-        const std::size_t take = std::min<std::size_t>(2, unsent.size());
-        std::string rest = ",\"operation\":";
-        writeJsonInt(rest, operation);
-        rest += ",\"lesson\":";
-        writeJsonInt(rest, lesson);
-        rest += ",\"distance\":";
-        writeJsonInt(rest, distance);
-        rest += ",\"known\":";
-        writeJsonInt(rest, board.recordsOnDisk);
-        rest += ",\"records\":[";
-        for (std::size_t i = 0; i < take; ++i) {
-            if (i > 0) rest += ",";
-            writeJsonRecord(rest, unsent[i]);
-        }
-        rest += "]}";
-        JsonValue answer;
-        if (!classroomRequest("/api/race", rest, classrooms, position, answer, status)) return false;
-        const int from = std::clamp(intMember(answer, "from"), 0, board.recordsOnDisk);
-        board.records.resize(static_cast<std::size_t>(from));
-        if (const JsonValue* records = arrayMember(answer, "records"))
-            for (const JsonValue& r : records->items) board.records.push_back(readRecord(r));
-        board.count = static_cast<int>(board.records.size());
-        board.recordsOnDisk = board.count;
-        unsent.erase(unsent.begin(), unsent.begin() + static_cast<std::ptrdiff_t>(take));
+bool saveLeaderboardRemote(ClassroomList& classrooms, int& position, int operation, int lesson, int distance) {
+    if (!validBoard(operation, lesson, distance) || position < 0 || position >= classrooms.count) return false;
+    gone = false;
+    bool waiting = false;
+    {
+        ShelfHold hold;
+        if (room.empty()) room = classrooms.items[static_cast<std::size_t>(position)].name;
+        shelveNewRaces(operation, lesson, distance);
+        sendKept(classrooms, position);
+        for (KeptRace& k : kept) k.fresh = false;
+        layOutRoom();
+        waiting = std::any_of(kept.begin(), kept.end(),
+                              [&](const KeptRace& k) { return onBoard(k, room, operation, lesson, distance); });
     }
-    return true;
+    // The race waits on the device for a server that did not answer (or asked to wait): said so,
+    // rather than that it failed.
+    const bool onDevice = !shelfBehind && shelf.write;
+    if (waiting && onDevice && (!answeredSince || trouble == TooMany)) trouble = KeptNotice;
+    return !gone;
 }
 
-bool saveLeaderboardRemote(ClassroomList& classrooms, int& position, int operation, int lesson, int distance) {
-    if (operation < 0 || operation >= BoardOperations || lesson < 0 || lesson >= BoardLessons || distance < 0 ||
-        distance >= BoardDistances || position < 0 || position >= classrooms.count)
-        return false;
-    Leaderboard& board = LeaderboardTable.boards[operation][lesson][distance];
-    const std::size_t first = static_cast<std::size_t>(std::clamp(board.recordsOnDisk, 0, board.count));
-    std::vector<RaceRecord> unsent(board.records.begin() + static_cast<std::ptrdiff_t>(first), board.records.end());
-    board.records.resize(first);
-    board.recordsOnDisk = static_cast<int>(first);
+void refreshBoardRemote(ClassroomList& classrooms, int& position, int operation, int lesson, int distance) {
+    if (!validBoard(operation, lesson, distance) || room.empty() || position < 0 || position >= classrooms.count ||
+        classrooms.items[static_cast<std::size_t>(position)].name != room)
+        return;
+    if (!answeredSince && std::chrono::steady_clock::now() - lastNoAnswer < RefreshPause) return;
+    const Leaderboard& board = LeaderboardTable.boards[operation][lesson][distance];
+    JsonValue answer;
     int status = 0;
     gone = false;
-    const bool sent = sendRecords(classrooms, position, operation, lesson, distance, board, unsent, status);
-    // What did not go stays after the board's records, for the next save to send again.
-    board.records.insert(board.records.end(), unsent.begin(), unsent.end());
-    board.count = static_cast<int>(board.records.size());
-    if (!sent && stale(status) && !gone) tell(Changed);
-    return !gone;
+    if (!classroomRequest("/api/board", boardFields(operation, lesson, distance, board.recordsOnDisk) + "}",
+                          classrooms, position, answer, status)) {
+        if (stale(status) && !gone) tell(Changed);
+        return;
+    }
+    const BoardAnswer b = readBoardAnswer(answer);
+    layOut(operation, lesson, distance, b.from, &b.records);
 }
 
 bool isClassroomPasswordRemote(ClassroomList& classrooms, int position, const std::string& typed) {
@@ -418,11 +866,17 @@ std::string takeTroubleRemote() { return std::exchange(trouble, std::string()); 
 
 }  // namespace
 
-void useRemoteStore(RemoteTransport sender) {
+void useRemoteStore(RemoteTransport sender, KeptRaceShelf keptShelf) {
     transport = std::move(sender);
+    shelf = std::move(keptShelf);
     trouble.clear();
     classroomPasswords.clear();
     pupilPasswords.clear();
+    kept.clear();
+    shelfBehind = false;
+    room.clear();
+    roomPupils.clear();
+    answeredSince = true;
     StoreOperations ops;
     ops.loadClassrooms = loadClassroomsRemote;
     ops.saveClassrooms = loadClassroomsRemote;  // additions and deletions went to the server at once
@@ -431,8 +885,17 @@ void useRemoteStore(RemoteTransport sender) {
     ops.enterClassroom = enterClassroomRemote;
     ops.savePlayers = savePlayersRemote;
     ops.saveLeaderboard = saveLeaderboardRemote;
+    ops.refreshBoard = refreshBoardRemote;
     ops.isClassroomPassword = isClassroomPasswordRemote;
     ops.isPlayerPassword = isPlayerPasswordRemote;
     ops.takeTrouble = takeTroubleRemote;
     GameStore = ops;
+}
+
+void sendKeptRaces() {
+    ShelfHold hold;
+    ClassroomList none;
+    int position = -1;
+    gone = false;
+    sendKept(none, position);
 }

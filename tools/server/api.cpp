@@ -426,6 +426,26 @@ HttpAnswer storeRace(ServerState& s, const ApiCall& call) {
     return mine.answer;
 }
 
+// One board's records from the client's known count on (all of them when the board is now
+// shorter), read from its files without touching the store's table, so that a pupil's menu sees
+// classmates' races without entering the classroom again.
+HttpAnswer readBoard(ServerState& s, const ApiCall& call) {
+    Leaderboard board;
+    {
+        std::lock_guard<std::mutex> guard(s.tableLock);  // the races' saves write board files under it
+        Opened o = openClassroom(s, call.classroom);
+        if (!o.ok) return o.refusal;
+        readLeaderboard(board, boardPath(o.position, call.operation, call.lesson, call.distance));
+    }
+    const int from = call.known <= board.count ? call.known : 0;
+    std::string out = "{\"count\":" + std::to_string(board.count) + ",\"from\":" + std::to_string(from) + ",\"records\":[";
+    for (int i = from; i < board.count; ++i) {
+        if (i > from) out += ",";
+        writeJsonRecord(out, board.records[static_cast<std::size_t>(i)]);
+    }
+    return json(200, out + "]}");
+}
+
 HttpAnswer report(ServerState& s, const ApiCall& call) {
     Opened o = openClassroom(s, call.classroom, s.config.teacherPassword);
     if (!o.ok) return o.refusal;
@@ -487,6 +507,7 @@ HttpAnswer run(ServerState& s, const ApiCall& call) {
         case Route::DeletePupil:
         case Route::SaveChoices: return pupilCall(s, call);
         case Route::StoreRace: break;  // queued, and saved with the other races of its board
+        case Route::ReadBoard: break;  // reads under the table's lock itself
         case Route::Report: return report(s, call);
         case Route::Backup: break;  // waits for the saves' turn, below
     }
@@ -515,6 +536,7 @@ HttpAnswer answerRequest(ServerState& state, const std::string& method, const st
     if (!parseCall(method, path, body, call, refusal)) return refuse(refusal.status, refusal.message);
     if (call.route == Route::EnterClassroom) return enterClassroom(state, call);
     if (call.route == Route::StoreRace) return storeRace(state, call);
+    if (call.route == Route::ReadBoard) return readBoard(state, call);
     if (call.route == Route::Backup) {
         // Taken as a save is (without the gap: it writes nothing of the store's), so that no save
         // of this server, races' included, is under way while the folder is read.

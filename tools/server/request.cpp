@@ -27,6 +27,7 @@ constexpr RouteName Routes[] = {
     {"POST", "/api/pupil/delete", Route::DeletePupil},
     {"POST", "/api/pupil/choices", Route::SaveChoices},
     {"POST", "/api/race", Route::StoreRace},
+    {"POST", "/api/board", Route::ReadBoard},
     {"POST", "/api/report", Route::Report},
     {"POST", "/api/backup", Route::Backup},
 };
@@ -140,6 +141,12 @@ bool readBody(Route route, const JsonValue& body, ApiCall& call, Fields& f) {
             return f.address(body, "classroom", PasswordLimit, call.classroom) &&
                    f.address(body, "pupil", PasswordLimit, call.pupil) && f.integer(body, "car", 0, 7, call.car) &&
                    f.integer(body, "driver", 0, 12, call.driver);
+        case Route::ReadBoard:
+            return f.address(body, "classroom", PasswordLimit, call.classroom) &&
+                   f.integer(body, "operation", 0, BoardOperations - 1, call.operation) &&
+                   f.integer(body, "lesson", 0, BoardLessons - 1, call.lesson) &&
+                   f.integer(body, "distance", 0, BoardDistances - 1, call.distance) &&
+                   f.integer(body, "known", 0, 1000000, call.known);
         case Route::StoreRace: {
             if (!f.address(body, "classroom", PasswordLimit, call.classroom) ||
                 !f.integer(body, "operation", 0, BoardOperations - 1, call.operation) ||

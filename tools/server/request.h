@@ -18,6 +18,7 @@ enum class Route {
     DeletePupil,
     SaveChoices,
     StoreRace,
+    ReadBoard,
     Report,
     Backup,
 };
