@@ -24,6 +24,7 @@ std::map<std::string, std::string> pupilPasswords;
 const char* const NoAnswer = "The classroom server did not answer";
 const char* const Changed = "This class was changed on another PC";
 const char* const Deleted = "This class was deleted on another PC";
+const char* const ServerRefused = "The classroom server refused that";
 const char* const TooMany = "Too many wrong passwords: wait a little";
 const char* const KeptNotice = "Saved on this device; sent when the server answers";
 // Set when a request found its classroom gone from the list.
@@ -72,7 +73,7 @@ bool request(const std::string& method, const std::string& route, const std::str
         const JsonValue* error = parseJson(a.body, refusal) ? jsonMember(refusal, "error") : nullptr;
         tell(error != nullptr && error->kind == JsonValue::Kind::String ? error->text : "Could not save on the server");
     } else if (!stale(status)) {
-        tell("The classroom server refused that");
+        tell(ServerRefused);
     }
     return false;
 }
@@ -487,6 +488,7 @@ Sending refusedSend(Target& t, const std::vector<std::uint64_t>& sent, int statu
     }
     if (stale(status) || sent.empty()) return Sending::Waiting;  // moved again: the next send finds it
     for (const std::uint64_t id : sent) dropKept(id);
+    if (trouble == ServerRefused) trouble.clear();  // said more exactly for a kept race
     tell(Refused);
     return Sending::Done;
 }
@@ -803,7 +805,7 @@ bool saveLeaderboardRemote(ClassroomList& classrooms, int& position, int operati
     // The race waits on the device for a server that did not answer (or asked to wait): said so,
     // rather than that it failed.
     const bool onDevice = !shelfBehind && shelf.write;
-    if (waiting && onDevice && (!answeredSince || trouble == TooMany)) trouble = KeptNotice;
+    if (waiting && onDevice && (trouble == NoAnswer || trouble == TooMany)) trouble = KeptNotice;
     return !gone;
 }
 

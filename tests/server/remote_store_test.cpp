@@ -221,3 +221,140 @@ TEST_F(RemoteStore, AServerThatDoesNotAnswerIsANoticeAndTheRaceWaits) {
 }
 
 }  // namespace
+
+namespace {
+
+const char* const Kept = "Saved on this device; sent when the server answers";
+
+int onDisk(int room) {
+    Leaderboard disk;
+    readLeaderboard(disk, boardPath(room, 1, 2, 3));
+    return disk.count;
+}
+
+// A race kept while the server was away reaches its board once, whichever way it is sent again.
+TEST_F(RemoteStore, AKeptRaceIsSentOnceWhenTheServerAnswersAgain) {
+    const struct {
+        const char* how;
+        const char* password;
+        bool answerLost;  // the server stored it, but the device never heard
+    } cases[] = {{"another board", "", false}, {"enter", "", false}, {"restart", "", false},
+                 {"restart", "owl", false}, {"another board", "", true}, {"restart", "", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.how) + (c.answerLost ? ", answer lost" : "") + (*c.password ? ", password" : ""));
+        SetUp();
+        addAndEnter("4b", c.password);
+        addPupils({"Ann"});
+        online = c.answerLost;
+        answersLost = c.answerLost;
+        EXPECT_TRUE(race("Ann", 40));
+        EXPECT_EQ(GameStore.takeTrouble(), Kept);
+        EXPECT_NE(shelf, "");
+        online = true;
+        answersLost = false;
+        const std::string how = c.how;
+        if (how == "another board") {
+            Leaderboard& other = LeaderboardTable.boards[0][0][0];
+            appendRecord(other, "Ann", 1);
+            other.records.back().time = 50;
+            ASSERT_TRUE(GameStore.saveLeaderboard(classrooms, classroom, 0, 0, 0));
+        } else if (how == "enter") {
+            GameStore.enterClassroom(classrooms, classroom, players);
+        } else {
+            startDevice();
+            sendKeptRaces();
+            // A classroom with a password waits for it to be typed again.
+            EXPECT_EQ(onDisk(1), *c.password ? 0 : 1);
+            if (*c.password) {
+                GameStore.loadClassrooms(classrooms);
+                ASSERT_TRUE(GameStore.isClassroomPassword(classrooms, classroom, c.password));
+                GameStore.enterClassroom(classrooms, classroom, players);
+            }
+        }
+        EXPECT_EQ(onDisk(1), 1);
+        EXPECT_EQ(shelf, "");
+        EXPECT_EQ(GameStore.takeTrouble(), "");
+        GameStore.enterClassroom(classrooms, classroom, players);
+        EXPECT_EQ(LeaderboardTable.boards[1][2][3].count, 1);
+        TearDown();
+    }
+}
+
+// A kept race that can no longer be stored leaves the shelf with a notice instead of waiting forever.
+TEST_F(RemoteStore, AKeptRaceThatCannotBeStoredIsDropped) {
+    const struct {
+        const char* change;
+        const char* notice;
+    } cases[] = {{"classroom", "Kept race dropped: its class is gone"},
+                 {"pupil", "Kept race dropped: that pupil is gone"},
+                 {"record", "Kept race dropped: the server refused it"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.change);
+        SetUp();
+        addAndEnter("4b", "");
+        addPupils({"Ann"});
+        online = false;
+        const std::string change = c.change;
+        race("Ann", change == "record" ? 1e6 : 40);  // a time no race takes
+        online = true;
+        if (change == "classroom") {
+            ClassroomList desktop;
+            loadClassrooms(desktop);
+            deleteClassroom(desktop, 1);
+        } else if (change == "pupil") {
+            PlayerList desk;
+            loadPlayers(desk, 1);
+            removePlayer(desk, 1);
+            savePlayers(desk, 1);
+        }
+        startDevice();
+        sendKeptRaces();
+        EXPECT_EQ(GameStore.takeTrouble(), c.notice);
+        EXPECT_EQ(shelf, "");
+        TearDown();
+    }
+    // However long the server stays away, the shelf holds the newest races only.
+    SetUp();
+    addAndEnter("4b", "");
+    addPupils({"Ann"});
+    online = false;
+    std::string notice;
+    for (int i = 0; i < KeptRacesLimit + 3; ++i) {
+        race("Ann", 40 + i);
+        notice = GameStore.takeTrouble();
+    }
+    EXPECT_EQ(static_cast<int>(std::count(shelf.begin(), shelf.end(), '\n')), KeptRacesLimit);
+    EXPECT_EQ(notice, "Kept races full: the oldest was dropped");
+}
+
+// A classmate's race stored from another device reaches this one's board, and only what is new
+// travels, without a password asked again.
+TEST_F(RemoteStore, ABoardReadsItsNewRacesWithoutAPassword) {
+    addAndEnter("4b", "owl");
+    addPupils({"Ann", "Bob"});
+    ASSERT_TRUE(race("Ann", 40));
+    const std::string bob =
+        R"({"classroom":{"position":1,"name":"4b","password":"owl"},"operation":1,"lesson":2,"distance":3,)"
+        R"("known":0,"records":[{"name":"Bob","car":2,"time":35,"topSpeed":50,"averageSpeed":40,"samples":[[1,1]]}]})";
+    ASSERT_EQ(serverCall("POST", "/api/race", bob).status, 200);
+    routes.clear();
+    GameStore.refreshBoard(classrooms, classroom, 1, 2, 3);
+    GameStore.refreshBoard(classrooms, classroom, 1, 2, 3);
+    const Leaderboard& board = LeaderboardTable.boards[1][2][3];
+    ASSERT_EQ(board.count, 2);
+    EXPECT_EQ(board.records[1].name, "Bob");
+    EXPECT_EQ(board.recordsOnDisk, 2);
+    EXPECT_EQ(routes, (std::vector<std::string>{"/api/board", "/api/board"}));
+    EXPECT_EQ(GameStore.takeTrouble(), "");
+    // The server's answer to the second carried nothing.
+    const HttpAnswer again = serverCall(
+        "POST", "/api/board",
+        R"({"classroom":{"position":1,"name":"4b","password":"owl"},"operation":1,"lesson":2,"distance":3,"known":2})");
+    EXPECT_EQ(again.body, R"({"count":2,"from":2,"records":[]})");
+    EXPECT_EQ(serverCall("POST", "/api/board",
+                         R"({"classroom":{"position":1,"name":"4b"},"operation":1,"lesson":2,"distance":3,"known":0})")
+                  .status,
+              403);
+}
+
+}  // namespace
