@@ -65,6 +65,53 @@ EM_JS(void, tally_web_take_answer, (char* buffer, int size), {
   Module["tallyAnswer"] = "";
 });
 
+// The races kept for the classroom server (store_remote.h) in this browser's IndexedDB: one text
+// under one key. tally_web_kept_read keeps it for tally_web_take_answer and returns its length in
+// bytes, or -1 when IndexedDB could not be read; tally_web_kept_write returns 1 once the text is
+// stored, 0 when it was not.
+EM_ASYNC_JS(int, tally_web_kept_read, (), {
+  function open() {
+    return new Promise(function (done, fail) {
+      var request = indexedDB.open("tallyrally-kept", 1);
+      request.onupgradeneeded = function () { request.result.createObjectStore("kept"); };
+      request.onsuccess = function () { done(request.result); };
+      request.onerror = function () { fail(request.error); };
+    });
+  }
+  Module["tallyKeptOpen"] = Module["tallyKeptOpen"] || open;
+  try {
+    var db = await Module["tallyKeptOpen"]();
+    var text = await new Promise(function (done, fail) {
+      var get = db.transaction("kept", "readonly").objectStore("kept").get("races");
+      get.onsuccess = function () { done(typeof get.result === "string" ? get.result : ""); };
+      get.onerror = function () { fail(get.error); };
+    });
+    db.close();
+    Module["tallyAnswer"] = text;
+    return lengthBytesUTF8(text);
+  } catch (error) {
+    return -1;
+  }
+});
+
+EM_ASYNC_JS(int, tally_web_kept_write, (const char* text), {
+  var value = UTF8ToString(text);
+  try {
+    var db = await Module["tallyKeptOpen"]();
+    await new Promise(function (done, fail) {
+      var transaction = db.transaction("kept", "readwrite");
+      transaction.objectStore("kept").put(value, "races");
+      transaction.oncomplete = function () { done(); };
+      transaction.onerror = function () { fail(transaction.error); };
+      transaction.onabort = function () { fail(transaction.error); };
+    });
+    db.close();
+    return 1;
+  } catch (error) {
+    return 0;
+  }
+});
+
 namespace {
 
 // The game folder: the pictures and sounds are preloaded here, and its "classrooms" is kept in
@@ -93,6 +140,24 @@ RemoteAnswer fetchFromServer(const std::string& method, const std::string& route
     text.pop_back();
     answer.body = std::move(text);
     return answer;
+}
+
+// The shelf of the races that wait for the server: IndexedDB, held by the lock every tab of this
+// site shares, so that two tabs never send one race twice or write over each other's.
+KeptRaceShelf browserShelf() {
+    KeptRaceShelf shelf;
+    shelf.hold = [] { tally_web_lock(); };
+    shelf.release = [] { tally_web_unlock(); };
+    shelf.read = [](std::string& text) {
+        const int size = tally_web_kept_read();
+        if (size < 0) return false;
+        text.assign(static_cast<std::size_t>(size) + 1, '\0');
+        tally_web_take_answer(text.data(), static_cast<int>(text.size()));
+        text.pop_back();
+        return true;
+    };
+    shelf.write = [](const std::string& text) { return tally_web_kept_write(text.c_str()) == 1; };
+    return shelf;
 }
 
 void mountClassrooms() {
@@ -153,7 +218,8 @@ int main() {
     // Served by a classroom server, the class's classrooms are there and none are kept here.
     remote = tally_web_served() != 0;
     if (remote) {
-        useRemoteStore(fetchFromServer);
+        useRemoteStore(fetchFromServer, browserShelf());
+        sendKeptRaces();  // what a former visit kept while the server was away
     } else {
         mountClassrooms();
         setSaveHooks({beforeSave, afterSave});

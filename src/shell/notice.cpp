@@ -2,6 +2,8 @@
 #include "shell/notice.h"
 
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "present/platform.h"
 #include "store/game_store.h"
@@ -29,9 +31,20 @@ void drawNotice(Game& game, Image* canvas) {
         game.noticeText.clear();
         return;
     }
+    // A sentence longer than the line breaks at its last blank that fits, and the note grows upward.
     const int width = canvas->width;
-    fillBox(canvas, 0, NoticeTop, width - 1, NoticeTop + 11, NoticePaper);
-    drawBox(canvas, 0, NoticeTop, width - 1, NoticeTop + 11, NoticeInk);
-    const int textWidth = static_cast<int>(game.noticeText.size()) * 8;
-    drawText(canvas, (width - textWidth) / 2, NoticeTop + 2, game.noticeText, NoticeInk);
+    const std::size_t fits = static_cast<std::size_t>(width / 8);
+    std::vector<std::string> lines{game.noticeText};
+    if (lines[0].size() > fits) {
+        const std::size_t blank = lines[0].rfind(' ', fits);
+        const std::size_t cut = blank == std::string::npos || blank == 0 ? fits : blank;
+        lines = {lines[0].substr(0, cut), lines[0].substr(cut + (blank == cut ? 1 : 0))};
+    }
+    const int top = NoticeTop - 10 * (static_cast<int>(lines.size()) - 1);
+    fillBox(canvas, 0, top, width - 1, NoticeTop + 11, NoticePaper);
+    drawBox(canvas, 0, top, width - 1, NoticeTop + 11, NoticeInk);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const int textWidth = static_cast<int>(lines[i].size()) * 8;
+        drawText(canvas, (width - textWidth) / 2, top + 2 + 10 * static_cast<int>(i), lines[i], NoticeInk);
+    }
 }

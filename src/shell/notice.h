@@ -13,7 +13,8 @@ constexpr int NoticeTop = 168;
 constexpr double NoticeSeconds = 4;
 
 // Called when something the class should know happens: shows text from now on for seconds,
-// replacing any notice still showing. text fits one line of 40 characters.
+// replacing any notice still showing. text fits one line of 40 characters, or two of a longer
+// sentence, which breaks at a blank.
 void showNotice(Game& game, const std::string& text, double seconds = NoticeSeconds);
 
 // Called by every screen each frame, after it has drawn its canvas and before presenting it. First
