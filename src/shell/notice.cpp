@@ -4,14 +4,52 @@
 #include <cstdio>
 
 #include "present/platform.h"
+#include "present/sprite.h"
 #include "store/game_store.h"
+#include "store/save_lock.h"
 
 namespace {
 
 constexpr std::uint32_t NoticePaper = 0xFFFFF4C8u;  // pale yellow, like a note stuck on the screen
 constexpr std::uint32_t NoticeInk = 0xFF000000u;
 
+// A wait shorter than this goes unremarked: most saves that meet a classmate's lock get it in
+// well under a second.
+constexpr double WaitWorthTelling = 1;
+
+Game* watchedGame = nullptr;
+bool waitingTold = false;  // the waiting notice is up: "Saved" follows it when the save lands
+
+void drawNoticeBox(Game& game, Image* canvas) {
+    const int width = canvas->width;
+    fillBox(canvas, 0, NoticeTop, width - 1, NoticeTop + 11, NoticePaper);
+    drawBox(canvas, 0, NoticeTop, width - 1, NoticeTop + 11, NoticeInk);
+    const int textWidth = static_cast<int>(game.noticeText.size()) * 8;
+    drawText(canvas, (width - textWidth) / 2, NoticeTop + 2, game.noticeText, NoticeInk);
+}
+
+// While a save waits for another PC's lock inside one call, the last picture stays up with the
+// waiting notice over it, so the class sees why the game paused.
+void showWaiting(double waited) {
+    if (watchedGame == nullptr || waited < WaitWorthTelling) return;
+    Game& game = *watchedGame;
+    Image* canvas = game.mainPanel.canvas.get();
+    if (canvas == nullptr) return;
+    showNotice(game, WaitingNotice, 0.5);
+    waitingTold = true;
+    drawNoticeBox(game, canvas);
+    lockScreen();
+    presentPanel(game.mainPanel);
+    unlockScreen();
+}
+
 }  // namespace
+
+void watchSaves(Game& game) {
+    watchedGame = &game;
+    waitingTold = false;
+    setLockWaitHook(showWaiting);
+}
 
 void showNotice(Game& game, const std::string& text, double seconds) {
     game.noticeText = text;
@@ -19,6 +57,16 @@ void showNotice(Game& game, const std::string& text, double seconds) {
 }
 
 void drawNotice(Game& game, Image* canvas) {
+    // A save left for later while a classmate's PC held the lock is tried again here; "Saved" is
+    // said only once it is on disk.
+    const double waited = GameStore.keepSaving();
+    if (waited >= WaitWorthTelling) {
+        showNotice(game, WaitingNotice, 0.5);
+        waitingTold = true;
+    } else if (waited == 0 && waitingTold) {
+        waitingTold = false;
+        showNotice(game, "Saved");
+    }
     const std::string trouble = GameStore.takeTrouble();
     if (!trouble.empty()) {
         std::fprintf(stderr, "%s\n", trouble.c_str());
@@ -29,9 +77,5 @@ void drawNotice(Game& game, Image* canvas) {
         game.noticeText.clear();
         return;
     }
-    const int width = canvas->width;
-    fillBox(canvas, 0, NoticeTop, width - 1, NoticeTop + 11, NoticePaper);
-    drawBox(canvas, 0, NoticeTop, width - 1, NoticeTop + 11, NoticeInk);
-    const int textWidth = static_cast<int>(game.noticeText.size()) * 8;
-    drawText(canvas, (width - textWidth) / 2, NoticeTop + 2, game.noticeText, NoticeInk);
+    drawNoticeBox(game, canvas);
 }

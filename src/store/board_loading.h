@@ -24,6 +24,16 @@ void loadLeaderboards(int position);
 // Reads on the calling thread only; the teacher's report reads one board at a time with it.
 void readLeaderboard(Leaderboard& board, const std::string& path);
 
+// Called by a save with the board's room lock held, before the board's new records are written:
+// brings board (as this copy last read or saved it: its first recordsOnDisk records are on disk)
+// up to the board on disk at path, reading only what is new there: the board file, the record
+// files after those this copy knows, and one look past the count. Record files beyond the board
+// file's count are counted again (they are races: a damaged board file must neither hide them nor
+// let a save write over them), and a large count past the last record file is mended to it; then
+// the whole board is read again. The records not yet on disk follow, in their order;
+// recordsOnDisk becomes the length of the board on disk, so that writing the board puts them after.
+void catchUpBoard(Leaderboard& board, const std::string& path);
+
 // One record file; a missing one reads as an empty record.
 void readRaceRecord(RaceRecord& record, const std::string& path);
 
