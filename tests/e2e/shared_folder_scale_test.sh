@@ -128,7 +128,8 @@ crowd() {
   fi
   well_formed "$g/classrooms"
   local told; told=$(cat "$g"/pc*.err | sort | uniq -c | sort -rn | head -3 | tr -s ' ' | tr '\n' ';')
-  echo "$label: $c_finished finished -> $c_kept kept, $(printf '%.1f' "$c_seconds") s${told:+ (stderr: $told)}"
+  echo "$label: $c_finished finished -> $c_kept kept (the board counts $((${count:-0} - c_prefill)) new)," \
+    "$(printf '%.1f' "$c_seconds") s${told:+ (stderr: $told)}"
 }
 c_copies=$copies_max c_prefill=0 c_delay=0 c_skew=0 c_lock=0
 unset c_head
