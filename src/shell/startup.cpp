@@ -1,5 +1,6 @@
 // Start-up in its fixed order, and the screen loop that dispatches one screen routine at a time.
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 #include "accounts/accounts.h"
@@ -15,6 +16,7 @@
 #include "shell/watch.h"
 #include "shell/notice.h"
 #include "store/game_store.h"
+#include "store/save_lock.h"
 #include "store/store.h"
 
 void enterClassroom(Game& game) {
@@ -47,6 +49,14 @@ void finishBeforeQuitting(Game& game) {
     presentPanel(game.mainPanel);
     unlockScreen();
     sleepMs(1500);
+}
+
+// At any exit (the window's close button, the play tool's end) the saves still waiting land, or
+// their races are kept on this PC; the screen may be gone, so nothing is drawn.
+void saveBeforeExit() {
+    setLockWaitHook(nullptr);
+    if (GameStore.finishSaving(QuitPatienceSeconds)) return;
+    if (GameStore.keepUnsaved() > 0) std::fprintf(stderr, "Race kept on this PC: saved next start\n");
 }
 
 // Tells the watchers when the loop sees screen take a new value.
@@ -108,6 +118,9 @@ int runGame() {
     loadImages(*game);
     deferBusySaves(SaveTryPatience);
     watchSaves(*game);
+    static bool exitWatched = false;
+    if (!exitWatched) std::atexit(saveBeforeExit);
+    exitWatched = true;
     GameStore.storeKept();
     runSplash(*game);
     runScreenLoop(*game);

@@ -233,6 +233,29 @@ void addChunks(std::vector<Chunk>& chunks, int board, std::size_t length) {
     }
 }
 
+// Which lesson directories of a classroom's leaderboards directory exist: most of a classroom's
+// never do. A directory that cannot be listed hides nothing: everything that could be in it is
+// looked for.
+void findLessonDirectories(const std::string& leaderboards, bool (&lessonThere)[BoardOperations][BoardLessons]) {
+    bool categoryThere[BoardOperations] = {};
+    std::vector<std::string> names;
+    const bool categoriesListed = listNames(leaderboards, names);
+    for (const std::string& name : names) {
+        if (const int k = numberAfter(name, "category", BoardOperations)) categoryThere[k - 1] = true;
+    }
+    if (!categoriesListed) std::fill(std::begin(categoryThere), std::end(categoryThere), true);
+    runInParallel(BoardOperations, [&](std::size_t operation, FieldReader&) {
+        if (!categoryThere[operation]) return;
+        std::vector<std::string> lessons;
+        const bool listed = listNames(leaderboards + "/category" + std::to_string(operation + 1), lessons);
+        bool* const there = lessonThere[operation];
+        for (const std::string& name : lessons) {
+            if (const int l = numberAfter(name, "lesson", BoardLessons)) there[l - 1] = true;
+        }
+        if (!listed) std::fill(there, there + BoardLessons, true);
+    });
+}
+
 }  // namespace
 
 void readLeaderboard(Leaderboard& board, const std::string& path) {
@@ -299,26 +322,8 @@ void loadLeaderboards(int position) {
     for (int b = 0; b < Boards; ++b) boards[b] = Leaderboard{};
     const std::string leaderboards = roomPath(position) + "/leaderboards";
 
-    // Which lesson directories exist: most of a classroom's never do. A directory that cannot be
-    // listed hides nothing: everything that could be in it is looked for.
-    bool categoryThere[BoardOperations] = {};
     bool lessonThere[BoardOperations][BoardLessons] = {};
-    std::vector<std::string> names;
-    const bool categoriesListed = listNames(leaderboards, names);
-    for (const std::string& name : names) {
-        if (const int k = numberAfter(name, "category", BoardOperations)) categoryThere[k - 1] = true;
-    }
-    if (!categoriesListed) std::fill(std::begin(categoryThere), std::end(categoryThere), true);
-    runInParallel(BoardOperations, [&](std::size_t operation, FieldReader&) {
-        if (!categoryThere[operation]) return;
-        std::vector<std::string> lessons;
-        const bool listed = listNames(leaderboards + "/category" + std::to_string(operation + 1), lessons);
-        bool* const there = lessonThere[operation];
-        for (const std::string& name : lessons) {
-            if (const int l = numberAfter(name, "lesson", BoardLessons)) there[l - 1] = true;
-        }
-        if (!listed) std::fill(there, there + BoardLessons, true);
-    });
+    findLessonDirectories(leaderboards, lessonThere);
 
     // The board files of those directories, each opened once; a missing one reads as empty.
     std::vector<int> present;
@@ -400,4 +405,22 @@ void loadLeaderboards(int position) {
         readRecordsInTurn(boards[inTurn[i]], counts[inTurn[i]], paths[inTurn[i]], buffer);
     });
     for (int b = 0; b < Boards; ++b) settleCount(boards[b]);
+}
+
+void refreshLeaderboards(int position) {
+    Leaderboard* const boards = &LeaderboardTable.boards[0][0][0];
+    bool lessonThere[BoardOperations][BoardLessons] = {};
+    findLessonDirectories(roomPath(position) + "/leaderboards", lessonThere);
+    std::vector<int> present;
+    for (int b = 0; b < Boards; ++b) {
+        if (lessonThere[b / (BoardLessons * BoardDistances)][b / BoardDistances % BoardLessons])
+            present.push_back(b);
+        else
+            boards[b] = Leaderboard{};  // its folder went: so did the board
+    }
+    runInParallel(present.size(), [&](std::size_t i, FieldReader&) {
+        const int b = present[i];
+        catchUpBoard(boards[b], boardPath(position, b / (BoardLessons * BoardDistances), b / BoardDistances % BoardLessons,
+                                          b % BoardDistances));
+    });
 }

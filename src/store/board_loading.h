@@ -17,6 +17,12 @@ struct FieldReader;
 // game may touch LeaderboardTable meanwhile.
 void loadLeaderboards(int position);
 
+// Called instead of loadLeaderboards when LeaderboardTable holds the boards of the classroom at
+// position as this copy last read or saved them (the classroom server keeps them between
+// requests): brings every board up to the board on disk as catchUpBoard does, reading only board
+// files and the record files new since. The caller must know the room is still that classroom's.
+void refreshLeaderboards(int position);
+
 // One board file and its record files (path + "record" + number from 1). Every record file present
 // up to the board's count is read, whatever the gap before it; a missing one reads as an empty
 // record. After the last file present at most a bounded number of empty records is kept, so the

@@ -172,6 +172,16 @@ void takeOver(const std::string& path, const std::string& watched) {
 
 void (*waitHook)(double) = nullptr;
 
+// What this process last saw in each entry it waited on, and since when by its own clock: a save
+// that tries once a frame (the game's, left for later) watches across its tries, so that a dead
+// entry is taken over after StaleWatchSeconds however the waiting is cut up.
+struct Watch {
+    std::string text;
+    std::chrono::steady_clock::time_point since;
+};
+std::mutex watchLock;
+std::map<std::string, Watch> watches;
+
 double since(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
@@ -192,15 +202,16 @@ bool takeSaveLock(SaveLock& lock, const std::string& guarded, double patience, d
     const std::string identity =
         hostName() + " " + std::to_string(::getpid()) + " " + std::to_string(lockCounter.fetch_add(1));
     const auto start = std::chrono::steady_clock::now();
-    std::string watched;
-    auto watchedSince = start;
-    bool watching = false;
     unsigned polls = 0;
     for (;;) {
         std::string written;
         if (createEntry(path, entryLine(identity, 0), written)) {
             lock.path = path;
             lock.stamp = written;
+            {
+                std::lock_guard<std::mutex> guard(watchLock);
+                watches.erase(path);
+            }
             std::lock_guard<std::mutex> guard(heldLock);
             held[path] = Held{identity, written, 0};
 #ifndef TALLY_NO_THREADS
@@ -219,13 +230,20 @@ bool takeSaveLock(SaveLock& lock, const std::string& guarded, double patience, d
             }
             // The watch starts again whenever the line changes: only a holder that stopped beating
             // for staleAfter, as this copy's own clock counts it, is dead.
-            if (!watching || text != watched) {
-                watched = text;
-                watchedSince = std::chrono::steady_clock::now();
-                watching = true;
-            } else if (since(watchedSince) >= staleAfter) {
+            bool dead = false;
+            {
+                std::lock_guard<std::mutex> guard(watchLock);
+                Watch& watch = watches[path];
+                const auto now = std::chrono::steady_clock::now();
+                if (watch.text != text || watch.since == std::chrono::steady_clock::time_point{}) {
+                    watch = Watch{text, now};
+                } else if (std::chrono::duration<double>(now - watch.since).count() >= staleAfter) {
+                    dead = true;
+                    watches.erase(path);
+                }
+            }
+            if (dead) {
                 takeOver(path, text);
-                watching = false;
                 continue;
             }
         }
