@@ -55,6 +55,7 @@ void finishBeforeQuitting(Game& game) {
 // their races are kept on this PC; the screen may be gone, so nothing is drawn.
 void saveBeforeExit() {
     setLockWaitHook(nullptr);
+    releaseAllSaveLocks();
     if (GameStore.finishSaving(QuitPatienceSeconds)) return;
     if (GameStore.keepUnsaved() > 0) std::fprintf(stderr, "Race kept on this PC: saved next start\n");
 }

@@ -270,3 +270,15 @@ void releaseSaveLock(SaveLock& lock) {
     if (readEntry(lock.path, text) && isOwn(text, lock.stamp, identity)) ::unlink(lock.path.c_str());
     lock = SaveLock{};
 }
+
+void releaseAllSaveLocks() {
+    std::map<std::string, Held> all;
+    {
+        std::lock_guard<std::mutex> guard(heldLock);
+        all.swap(held);
+    }
+    for (const auto& [path, entry] : all) {
+        std::string text;
+        if (readEntry(path, text) && isOwn(text, entry.stamp, entry.identity)) ::unlink(path.c_str());
+    }
+}

@@ -45,5 +45,9 @@ void callLockWaitHook(double waited);
 // this copy's own; does nothing for an empty lock.
 void releaseSaveLock(SaveLock& lock);
 
+// Called at the program's exit, when a save may have been cut off in the middle: removes every
+// entry this process still holds, so that no classmate waits on it.
+void releaseAllSaveLocks();
+
 // The name of the lock entry of guarded.
 std::string lockPath(const std::string& guarded);

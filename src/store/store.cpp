@@ -456,6 +456,8 @@ void defer(const ClassroomList& classrooms, int position, PlayerList* players, i
         deferred->boards.push_back(board);
 }
 
+bool saveThroughQueue(ClassroomList& classrooms, int& position, PlayerList* players, int board);
+
 }  // namespace
 
 void savePlayers(PlayerList& list, int position) {
@@ -466,13 +468,10 @@ void savePlayers(PlayerList& list, int position) {
 }
 
 bool savePlayers(PlayerList& list, ClassroomList& classrooms, int& position) {
+    if (savePatience >= 0) return saveThroughQueue(classrooms, position, &list, -1);
     const SaveWindow window;
     SaveLock room;
-    switch (lockClassroom(classrooms, position, room, savePatience)) {
-        case Locked::Gone: return false;
-        case Locked::Busy: defer(classrooms, position, &list, -1); return true;
-        case Locked::Held: break;
-    }
+    if (lockClassroom(classrooms, position, room, -1) == Locked::Gone) return false;
     savePlayersLocked(list, position);
     releaseSaveLock(room);
     return true;
@@ -546,28 +545,47 @@ void storeBoard(int position, int operation, int lesson, int distance, bool merg
     writeLeaderboard(board, path);
 }
 
-// Saves what waits in deferred once its classroom's locks are had within patience; says whether
-// nothing waits any more.
-bool saveDeferred(double patience) {
-    if (!deferred) return true;
+// Saves what waits in deferred once its classroom's locks are had within patience: Busy while they
+// are not (it all waits on), Gone when the classroom was deleted meanwhile (nothing is saved, and
+// the class is told), Held once it is saved. The classroom list and position it found are given
+// back through classrooms and position, when given.
+Locked saveDeferred(double patience, ClassroomList* classrooms = nullptr, int* position = nullptr) {
+    if (!deferred) return Locked::Held;
     const SaveWindow window;
     Deferred& d = *deferred;
     d.lastTry = std::chrono::steady_clock::now();
     SaveLock room;
-    int position = d.position;
-    const Locked locked = lockClassroom(d.classrooms, position, room, patience);
-    if (locked == Locked::Busy) return false;
-    d.position = position;
+    int now = d.position;
+    const Locked locked = lockClassroom(d.classrooms, now, room, patience);
+    if (locked == Locked::Busy) return locked;
     if (locked == Locked::Held) {
         for (const int b : d.boards) {
             const int operation = b / (BoardLessons * BoardDistances);
-            storeBoard(position, operation, b / BoardDistances % BoardLessons, b % BoardDistances, true);
+            storeBoard(now, operation, b / BoardDistances % BoardLessons, b % BoardDistances, true);
         }
-        if (d.players != nullptr) savePlayersLocked(*d.players, position);
+        if (d.players != nullptr) savePlayersLocked(*d.players, now);
         releaseSaveLock(room);
     }
+    if (classrooms != nullptr) *classrooms = std::move(d.classrooms);
+    if (position != nullptr) *position = now;
     deferred.reset();
-    return true;
+    return locked;
+}
+
+// The game's save of its players (players) or a board (its flat index): put with what waits
+// already, so that a save cut off by the program's end is still there to finish, then tried
+// within savePatience. True unless the classroom is gone.
+bool saveThroughQueue(ClassroomList& classrooms, int& position, PlayerList* players, int board) {
+    defer(classrooms, position, players, board);
+    ClassroomList found;
+    int at = position;
+    const Locked locked = saveDeferred(savePatience, &found, &at);
+    if (locked == Locked::Busy) return true;
+    if (locked == Locked::Held) {
+        classrooms = std::move(found);
+        position = at;
+    }
+    return locked == Locked::Held;
 }
 
 }  // namespace
@@ -582,15 +600,11 @@ void saveLeaderboard(int position, int operation, int lesson, int distance) {
 
 bool saveLeaderboard(ClassroomList& classrooms, int& position, int operation, int lesson, int distance) {
     if (!boardIndicesValid(operation, lesson, distance)) return false;
+    if (savePatience >= 0)
+        return saveThroughQueue(classrooms, position, nullptr, (operation * BoardLessons + lesson) * BoardDistances + distance);
     const SaveWindow window;
     SaveLock room;
-    switch (lockClassroom(classrooms, position, room, savePatience)) {
-        case Locked::Gone: return false;
-        case Locked::Busy:
-            defer(classrooms, position, nullptr, (operation * BoardLessons + lesson) * BoardDistances + distance);
-            return true;
-        case Locked::Held: break;
-    }
+    if (lockClassroom(classrooms, position, room, -1) == Locked::Gone) return false;
     storeBoard(position, operation, lesson, distance, true);
     releaseSaveLock(room);
     return true;
@@ -703,12 +717,12 @@ double keepSaving() {
     const auto now = std::chrono::steady_clock::now();
     const double waited = std::chrono::duration<double>(now - deferred->since).count();
     if (now - deferred->lastTry < RetryGap) return std::max(waited, 1e-9);
-    return saveDeferred(0) ? 0 : std::max(waited, 1e-9);
+    return saveDeferred(0) == Locked::Busy ? std::max(waited, 1e-9) : 0;
 }
 
 bool finishSaving(double limit) {
     const auto start = std::chrono::steady_clock::now();
-    while (!saveDeferred(0.05)) {
+    while (saveDeferred(0.05) == Locked::Busy) {
         if (limit >= 0 && std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() >= limit)
             return false;
         callLockWaitHook(std::chrono::duration<double>(std::chrono::steady_clock::now() - deferred->since).count());
