@@ -281,7 +281,7 @@ void work(HttpServer& server) {
 }
 
 // What the transport refuses before a request's body is read: the header's size, a name not the
-// server's own, a body announced too long.
+// server's own.
 bool refuseEarly(HttpServer& server, MHD_Connection* connection, HttpAnswer& a) {
     HeaderTally tally;
     MHD_get_connection_values(connection, MHD_HEADER_KIND, tallyHeader, &tally);
@@ -295,11 +295,9 @@ bool refuseEarly(HttpServer& server, MHD_Connection* connection, HttpAnswer& a) 
         a = refusal(421, "this server does not answer for that name; open it by its own address");
         return true;
     }
-    const std::string length = header(connection, "Content-Length");
-    if (!length.empty() && (length.size() > 12 || std::strtoull(length.c_str(), nullptr, 10) > BodyLimit)) {
-        a = refusal(413, "the body is larger than 512 KiB");
-        return true;
-    }
+    // A body over the limit is not refused here but read and dropped as it arrives (see handle), so
+    // that the client, still sending, reads the 413 rather than a closed connection; the request's
+    // deadline bounds how long that may take.
     return false;
 }
 
