@@ -21,8 +21,8 @@ constexpr int RequestSeconds = 5;
 constexpr unsigned PerAddressConnections = 16;  // a browser opens at most 6 to one server
 constexpr unsigned ConnectionLimit = 2000;      // all addresses together
 constexpr std::size_t ConnectionMemory = 48 * 1024;  // each connection's buffers, the header included
-constexpr int Workers = 16;
-constexpr int PerAddressRunning = 4;  // a client's requests that workers answer at once
+constexpr int Workers = 24;
+constexpr int PerAddressRunning = 2;  // a client's requests that workers answer at once
 
 struct TransportOptions {
     std::string bind = "0.0.0.0";  // an address or a name that resolves to one
