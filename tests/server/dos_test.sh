@@ -22,3 +22,11 @@ port=$(sed -n 's|.*Pupils open http://[^:]*:\([0-9]*\)/.*|\1|p' "$work/server.ou
 [ -n "$port" ] || { echo "the server did not start"; cat "$work/server.err"; exit 1; }
 ulimit -n 4096 2> /dev/null || true
 "$bin/tallyrally-siege" "$port" "$server_pid" 2000000
+status=$?
+# Stopped here rather than on exit, so that what it said on the way out (a sanitizer's report) shows.
+kill "$server_pid" && wait "$server_pid"
+server_status=$?
+server_pid=""
+if [ -s "$work/server.err" ]; then echo "the server said:"; head -50 "$work/server.err"; fi
+[ "$server_status" -eq 0 ] || { echo "FAIL: the server ended with $server_status"; exit 1; }
+exit "$status"
