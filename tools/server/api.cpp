@@ -505,7 +505,7 @@ void prepareServer(ServerState& state) {
 }
 
 HttpAnswer answerRequest(ServerState& state, const std::string& method, const std::string& path,
-                         const std::string& body) {
+                         const std::string& body, const std::string& /*client*/) {
     if (path.rfind("/api/", 0) != 0) {
         if (method != "GET" && method != "HEAD") return refuse(405, "the site is read only");
         return serveSite(state.config.siteDir, path);

@@ -3,9 +3,11 @@
 #pragma once
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <functional>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "throttle.h"
@@ -27,6 +29,12 @@ struct HttpAnswer {
     std::string body;
     int retryAfter = 0;  // seconds, for a 429
     std::string attachment;  // a file name: the browser saves the answer under it
+    std::vector<std::pair<std::string, std::string>> headers;  // further header fields, in order
+    // When set, the answer's content is fileLength bytes of this file from fileOffset, which the
+    // transport sends from the file itself, and body is empty.
+    std::string file;
+    std::uint64_t fileOffset = 0;
+    std::uint64_t fileLength = 0;
 };
 
 struct ApiCall;
@@ -68,11 +76,11 @@ void prepareServer(ServerState& state);
 
 // Answers one request. The working directory must be the game folder (the one that holds or will
 // hold "classrooms"). Paths under /api/ are the API (API.md); any other GET is a file of the site.
-// Safe to call from several threads at once.
+// client is the address the request came from, as text ("" when unknown). Safe to call from
+// several threads at once.
 HttpAnswer answerRequest(ServerState& state, const std::string& method, const std::string& path,
-                         const std::string& body);
+                         const std::string& body, const std::string& client = "");
 
-// A file of the site folder for a GET of path: only plain files under the folder, never a path with
-// "..", a hidden name, a "classrooms", a backslash or a NUL; "/" and folders mean their index.html.
-// 404 otherwise.
+// A file of the site folder for a GET of path, whole and as it is, in the answer's body (see
+// serveSiteFile in site.h for which files it serves). 404 otherwise.
 HttpAnswer serveSite(const std::string& siteDir, const std::string& path);
