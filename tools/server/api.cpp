@@ -16,11 +16,11 @@
 
 #include "accounts/accounts.h"
 #include "formats.h"
-#include "store/json.h"
 #include "lessons/catalogue.h"
 #include "request.h"
 #include "store/archive.h"
 #include "store/board_loading.h"
+#include "store/protocol.h"
 #include "store/stats.h"
 #include "store/store.h"
 #include "summary.h"
@@ -31,18 +31,15 @@ namespace {
 constexpr int ClassroomsLimit = 100;
 constexpr int PupilsLimit = 200;
 
-HttpAnswer json(int status, std::string body) {
+HttpAnswer json(int status, const Json& body) {
     HttpAnswer a;
     a.status = status;
-    a.body = std::move(body);
+    a.body = wireText(body);
     return a;
 }
 
 HttpAnswer refuse(int status, const std::string& message, int retryAfter = 0) {
-    std::string body = "{\"error\":";
-    writeJsonText(body, message);
-    body += "}";
-    HttpAnswer a = json(status, std::move(body));
+    HttpAnswer a = json(status, Json{{"error", message}});
     a.retryAfter = retryAfter;
     return a;
 }
@@ -148,59 +145,35 @@ bool saveFailed(HttpAnswer& answer) {
     return true;
 }
 
-void writeClassroomList(std::string& out, const ClassroomList& list) {
-    out += "[";
+// The pupils as the player menu shows them (LeaderboardTable must hold their classroom's boards).
+Json pupilsWithStatistics(const PlayerList& list) {
+    Json items = pupilsJson(list);
     for (int i = 0; i < list.count; ++i) {
-        const Classroom& c = list.items[static_cast<std::size_t>(i)];
-        if (i > 0) out += ",";
-        out += "{\"position\":" + std::to_string(i) + ",\"name\":";
-        writeJsonText(out, c.name);
-        out += c.password.empty() ? ",\"hasPassword\":false}" : ",\"hasPassword\":true}";
-    }
-    out += "]";
-}
-
-// The pupils without passwords, with their choices and, when withStatistics, what the player menu
-// shows of them (LeaderboardTable must hold their classroom's boards then).
-void writePupils(std::string& out, const PlayerList& list, bool withStatistics) {
-    out += "[";
-    for (int i = 0; i < list.count; ++i) {
-        const Player& p = list.items[static_cast<std::size_t>(i)];
-        if (i > 0) out += ",";
-        out += "{\"position\":" + std::to_string(i) + ",\"name\":";
-        writeJsonText(out, p.name);
-        out += p.password.empty() ? ",\"hasPassword\":false" : ",\"hasPassword\":true";
-        out += ",\"car\":" + std::to_string(p.car) + ",\"driver\":" + std::to_string(p.driver);
-        if (withStatistics) {
-            out += ",\"races\":" + std::to_string(countRaces(p.name, -1, -1, -1)) + ",\"fastest\":[";
-            for (int o = 0; o < BoardOperations; ++o) {
-                if (o > 0) out += ",";
-                writeJsonNumber(out, fastestSpeed(p.name, o, -1, -1));
-            }
-            out += "],\"average\":[";
-            for (int o = 0; o < BoardOperations; ++o) {
-                if (o > 0) out += ",";
-                writeJsonNumber(out, averageSpeedOf(p.name, o, -1, -1));
-            }
-            out += "]";
+        const std::string& name = list.items[static_cast<std::size_t>(i)].name;
+        Json fastest = Json::array();
+        Json average = Json::array();
+        for (int o = 0; o < BoardOperations; ++o) {
+            fastest.push_back(fastestSpeed(name, o, -1, -1));
+            average.push_back(averageSpeedOf(name, o, -1, -1));
         }
-        out += "}";
+        Json& item = items[static_cast<std::size_t>(i)];
+        item["races"] = countRaces(name, -1, -1, -1);
+        item["fastest"] = std::move(fastest);
+        item["average"] = std::move(average);
     }
-    out += "]";
+    return items;
 }
 
 HttpAnswer listClassrooms() {
     ClassroomList list;
     loadClassrooms(list);
-    std::string out = "{\"classrooms\":";
-    writeClassroomList(out, list);
-    return json(200, out + "}");
+    return json(200, Json{{"classrooms", classroomsJson(list)}});
 }
 
 // What entering shows, copied out of the store's table so that the answer is written after the
 // store's lock is given back.
 struct ClassroomView {
-    std::string pupils;  // already JSON: the statistics need the table
+    Json pupils;  // made under the lock: the statistics need the table
     struct Board {
         int operation, lesson, distance;
         Leaderboard board;
@@ -217,7 +190,7 @@ HttpAnswer enterClassroom(ServerState& s, const ApiCall& call) {
         loadLeaderboards(o.position);
         PlayerList players;
         loadPlayers(players, o.position);
-        writePupils(view.pupils, players, true);
+        view.pupils = pupilsWithStatistics(players);
         for (int op = 0; op < BoardOperations; ++op)
             for (int lesson = 0; lesson < BoardLessons; ++lesson)
                 for (int d = 0; d < BoardDistances; ++d) {
@@ -225,27 +198,23 @@ HttpAnswer enterClassroom(ServerState& s, const ApiCall& call) {
                     if (!b.records.empty() || !b.title.empty()) view.boards.push_back({op, lesson, d, b});
                 }
     }
-    std::string out = "{\"pupils\":" + view.pupils + ",\"boards\":[";
-    for (std::size_t k = 0; k < view.boards.size(); ++k) {
-        const ClassroomView::Board& b = view.boards[k];
-        if (k > 0) out += ",";
-        out += "{\"operation\":" + std::to_string(b.operation) + ",\"lesson\":" + std::to_string(b.lesson) +
-               ",\"distance\":" + std::to_string(b.distance) + ",\"title\":";
-        writeJsonText(out, b.board.title);
-        out += ",\"records\":[";
-        for (std::size_t i = 0; i < b.board.records.size(); ++i) {
-            if (i > 0) out += ",";
-            writeJsonRecord(out, b.board.records[i]);
-        }
-        out += "]}";
+    Json boards = Json::array();
+    for (const ClassroomView::Board& b : view.boards) {
+        Json records = Json::array();
+        for (const RaceRecord& r : b.board.records) records.push_back(recordJson(r));
+        boards.push_back({{"operation", b.operation},
+                          {"lesson", b.lesson},
+                          {"distance", b.distance},
+                          {"title", toWire(b.board.title)},
+                          {"records", std::move(records)}});
     }
-    return json(200, out + "]}");
+    return json(200, Json{{"pupils", std::move(view.pupils)}, {"boards", std::move(boards)}});
 }
 
 HttpAnswer checkClassroom(ServerState& s, const ApiCall& call) {
     Opened o = openClassroom(s, call.classroom);
-    if (o.ok) return json(200, "{\"right\":true}");
-    if (o.refusal.status == 403) return json(200, "{\"right\":false}");
+    if (o.ok) return json(200, Json{{"right", true}});
+    if (o.refusal.status == 403) return json(200, Json{{"right", false}});
     return o.refusal;
 }
 
@@ -261,9 +230,7 @@ HttpAnswer addClassroomCall(const ApiCall& call) {
     int position = list.count - 1;
     for (int i = 0; i < list.count; ++i)
         if (list.items[static_cast<std::size_t>(i)].name == call.name) position = i;
-    std::string out = "{\"position\":" + std::to_string(position) + ",\"classrooms\":";
-    writeClassroomList(out, list);
-    return json(200, out + "}");
+    return json(200, Json{{"position", position}, {"classrooms", classroomsJson(list)}});
 }
 
 HttpAnswer deleteClassroomCall(ServerState& s, const ApiCall& call) {
@@ -272,9 +239,7 @@ HttpAnswer deleteClassroomCall(ServerState& s, const ApiCall& call) {
     deleteClassroom(o.classrooms, o.position);
     HttpAnswer answer;
     if (saveFailed(answer)) return answer;
-    std::string out = "{\"classrooms\":";
-    writeClassroomList(out, o.classrooms);
-    return json(200, out + "}");
+    return json(200, Json{{"classrooms", classroomsJson(o.classrooms)}});
 }
 
 // The pupils of an opened classroom and the addressed pupil's password check (when checked).
@@ -301,7 +266,7 @@ HttpAnswer pupilCall(ServerState& s, const ApiCall& call) {
                 checkPassword(s, pupilKey(classroomName, p.name), p.password, call.pupil.password, retryAfter);
             if (call.route == Route::CheckPupil) {
                 if (status == 429) return passwordRefusal(status, retryAfter);
-                return json(200, status == 0 ? "{\"right\":true}" : "{\"right\":false}");
+                return json(200, Json{{"right", status == 0}});
             }
             if (status != 0) return passwordRefusal(status, retryAfter);
             removePlayer(players, call.pupil.position);
@@ -314,9 +279,7 @@ HttpAnswer pupilCall(ServerState& s, const ApiCall& call) {
     }
     HttpAnswer answer;
     if (saveFailed(answer)) return answer;
-    std::string out = "{\"pupils\":";
-    writePupils(out, players, false);
-    return json(200, out + "}");
+    return json(200, Json{{"pupils", pupilsJson(players)}});
 }
 
 // The answer to one stored race: the board's records from the client's known count on, and each
@@ -324,26 +287,18 @@ HttpAnswer pupilCall(ServerState& s, const ApiCall& call) {
 // just saved, in the store's table.
 HttpAnswer raceAnswer(const ApiCall& call, const Leaderboard& board) {
     const int from = call.known <= board.count ? call.known : 0;
-    std::string out = "{\"count\":" + std::to_string(board.count) + ",\"from\":" + std::to_string(from) + ",\"records\":[";
-    for (int i = from; i < board.count; ++i) {
-        if (i > from) out += ",";
-        writeJsonRecord(out, board.records[static_cast<std::size_t>(i)]);
+    Json records = Json::array();
+    for (int i = from; i < board.count; ++i) records.push_back(recordJson(board.records[static_cast<std::size_t>(i)]));
+    Json statistics = Json::array();
+    for (const RaceRecord& r : call.records) {
+        statistics.push_back({{"name", toWire(r.name)},
+                              {"bestTime", bestTime(r.name, call.operation, call.lesson, call.distance)},
+                              {"fastestSpeed", fastestSpeed(r.name, call.operation, call.lesson, call.distance)},
+                              {"averageSpeed", averageSpeedOf(r.name, call.operation, call.lesson, call.distance)},
+                              {"races", countRaces(r.name, call.operation, call.lesson, call.distance)}});
     }
-    out += "],\"statistics\":[";
-    for (std::size_t i = 0; i < call.records.size(); ++i) {
-        const std::string& name = call.records[i].name;
-        if (i > 0) out += ",";
-        out += "{\"name\":";
-        writeJsonText(out, name);
-        out += ",\"bestTime\":";
-        writeJsonNumber(out, bestTime(name, call.operation, call.lesson, call.distance));
-        out += ",\"fastestSpeed\":";
-        writeJsonNumber(out, fastestSpeed(name, call.operation, call.lesson, call.distance));
-        out += ",\"averageSpeed\":";
-        writeJsonNumber(out, averageSpeedOf(name, call.operation, call.lesson, call.distance));
-        out += ",\"races\":" + std::to_string(countRaces(name, call.operation, call.lesson, call.distance)) + "}";
-    }
-    return json(200, out + "]}");
+    return json(200, Json{{"count", board.count}, {"from", from}, {"records", std::move(records)},
+                          {"statistics", std::move(statistics)}});
 }
 
 // Stores the races of batch, all on one board of one classroom, with one save of the store: each
@@ -476,7 +431,7 @@ HttpAnswer backup(ServerState& s, const ApiCall& call) {
 
 HttpAnswer run(ServerState& s, const ApiCall& call) {
     switch (call.route) {
-        case Route::Hello: return json(200, "{\"server\":\"tallyrally\",\"api\":1}");
+        case Route::Hello: return json(200, Json{{"server", "tallyrally"}, {"api", 2}});
         case Route::ListClassrooms: return listClassrooms();
         case Route::EnterClassroom: break;  // takes the store's lock itself
         case Route::CheckClassroom: return checkClassroom(s, call);
