@@ -13,10 +13,12 @@ namespace {
 
 RemoteTransport transport;
 std::string trouble;
-// The passwords typed and found right during this run, by classroom name and by classroom and
-// pupil name: the API asks for them with every request that works in the classroom or on the pupil.
+// The classroom passwords typed and found right during this run, by classroom name, and the tokens
+// the server gave for right pupil passwords, by classroom and pupil name (the pupils' passwords
+// themselves are never kept): the API asks for them with every request that works in the
+// classroom, on the pupil or with the pupil's race.
 std::map<std::string, std::string> classroomPasswords;
-std::map<std::string, std::string> pupilPasswords;
+std::map<std::string, std::string> pupilTokens;
 
 const char* const NoAnswer = "The classroom server did not answer";
 const char* const Changed = "This class was changed on another PC";
@@ -242,7 +244,11 @@ int positionOf(const PlayerList& list, const std::string& name) {
 // {"pupil":ADDRESS} of the pupil at at, with what was found right for them.
 Json pupilRest(const std::string& classroom, const PlayerList& server, int at) {
     const std::string& name = server.items[static_cast<std::size_t>(at)].name;
-    return Json{{"pupil", address(at, name, remembered(pupilPasswords, pupilKey(classroom, name)))}};
+    Address a;
+    a.position = at;
+    a.name = name;
+    a.token = remembered(pupilTokens, pupilKey(classroom, name));
+    return Json{{"pupil", addressJson(a)}};
 }
 
 // Sends the changes of list (base -> items) one by one; server follows the answers. False at the
@@ -266,7 +272,16 @@ bool sendPlayerChanges(PlayerList& list, PlayerList& server, ClassroomList& clas
         if (before == list.base.end()) {
             if (!send("/api/pupil/add", Json{{"name", toWire(now.name)}, {"password", toWire(now.password)}}))
                 return false;
-            if (!now.password.empty()) pupilPasswords[pupilKey(classroom, now.name)] = now.password;
+            // The new pupil's token, so that their races need not carry the password.
+            const int at = positionOf(server, now.name);
+            if (!now.password.empty() && at >= 0) {
+                Json check = classroomBody(classrooms, position);
+                check["pupil"] = address(at, now.name, now.password);
+                Json answer;
+                int checked = 0;
+                if (request("POST", "/api/pupil/check", check, answer, checked) && flagMember(answer, "right"))
+                    pupilTokens[pupilKey(classroom, now.name)] = textMember(answer, "token");
+            }
         } else if (before->car != now.car || before->driver != now.driver) {
             const int at = positionOf(server, now.name);
             if (at < 0) continue;  // deleted on another PC meanwhile
@@ -309,13 +324,20 @@ bool sendRecords(ClassroomList& classrooms, int& position, int operation, int le
                  std::vector<RaceRecord>& unsent, int& status) {
     while (!unsent.empty()) {
         const std::size_t take = std::min<std::size_t>(2, unsent.size());
+        const std::string classroom = classrooms.items[static_cast<std::size_t>(position)].name;
         Json records = Json::array();
-        for (std::size_t i = 0; i < take; ++i) records.push_back(recordJson(unsent[i]));
+        Json racers = Json::array();
+        for (std::size_t i = 0; i < take; ++i) {
+            records.push_back(recordJson(unsent[i]));
+            const std::string token = remembered(pupilTokens, pupilKey(classroom, unsent[i].name));
+            racers.push_back(token.empty() ? Json::object() : Json{{"token", token}});
+        }
         const Json rest = {{"operation", operation},
                            {"lesson", lesson},
                            {"distance", distance},
                            {"known", board.recordsOnDisk},
-                           {"records", std::move(records)}};
+                           {"records", std::move(records)},
+                           {"racers", std::move(racers)}};
         Json answer;
         if (!classroomRequest("/api/race", rest, classrooms, position, answer, status)) return false;
         const int from = std::clamp(intMember(answer, "from"), 0, board.recordsOnDisk);
@@ -377,7 +399,7 @@ bool isPlayerPasswordRemote(const ClassroomList& classrooms, int classroom, cons
         return false;
     }
     const bool right = flagMember(answer, "right");
-    if (right) pupilPasswords[pupilKey(roomName, name)] = typed;
+    if (right) pupilTokens[pupilKey(roomName, name)] = textMember(answer, "token");
     return right;
 }
 
@@ -389,7 +411,7 @@ void useRemoteStore(RemoteTransport sender) {
     transport = std::move(sender);
     trouble.clear();
     classroomPasswords.clear();
-    pupilPasswords.clear();
+    pupilTokens.clear();
     StoreOperations ops;
     ops.loadClassrooms = loadClassroomsRemote;
     ops.saveClassrooms = loadClassroomsRemote;  // additions and deletions went to the server at once

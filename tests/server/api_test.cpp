@@ -85,10 +85,11 @@ std::string room(const std::string& password) {
     return R"({"classroom":{"position":1,"name":"4b","password":")" + password + R"("}})";
 }
 
-std::string race(const std::string& name, int known) {
+std::string race(const std::string& name, int known, const std::string& password = "") {
     return R"({"classroom":{"position":1,"name":"4b","password":"owl"},"operation":1,"lesson":2,"distance":3,"known":)" +
            std::to_string(known) + R"(,"records":[{"name":")" + name +
-           R"(","car":2,"time":41.5,"topSpeed":96.25,"averageSpeed":60,"samples":[[1.5,1],[3,-0.5]]}]})";
+           R"(","car":2,"time":41.5,"topSpeed":96.25,"averageSpeed":60,"samples":[[1.5,1],[3,-0.5]]}],"racers":[{"password":")" +
+           password + "\"}]}";
 }
 
 TEST_F(ServerApi, EveryOperationGoesThroughTheStore) {
@@ -124,7 +125,7 @@ TEST_F(ServerApi, EveryOperationGoesThroughTheStore) {
     EXPECT_FALSE(right("/api/pupil/check", R"({"classroom":{"position":1,"name":"4b","password":"owl"},"pupil":{"position":1,"name":"Ann","password":"dog"}})"));
 
     // Two races on one board: the second answer brings only the record the client lacked.
-    ASSERT_EQ(post("/api/race", race("Ann", 0), &a), 200);
+    ASSERT_EQ(post("/api/race", race("Ann", 0, "cat"), &a), 200);
     EXPECT_EQ(a.at("count").get<double>(), 1);
     ASSERT_EQ(post("/api/race", race("Bob", 1), &a), 200);
     EXPECT_EQ(a.at("count").get<double>(), 2);

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <thread>
 #include <unistd.h>
 #include <utility>
@@ -80,6 +81,42 @@ int checkPassword(ServerState& s, const std::string& key, const std::string& sto
     return own || teachers ? 0 : 403;
 }
 
+// A new token for the pupil of classroom: 128 random bits as hex.
+std::string giveToken(ServerState& s, const std::string& classroom, const std::string& pupil) {
+    static std::random_device device;
+    static const char* const Hex = "0123456789abcdef";
+    std::string token;
+    for (int i = 0; i < 4; ++i) {
+        unsigned word = device();
+        for (int k = 0; k < 8; ++k, word >>= 4) token += Hex[word & 15];
+    }
+    std::lock_guard<std::mutex> guard(s.throttleLock);
+    const double now = s.clock();
+    if (s.tokens.size() >= TokensLimit) {
+        for (auto it = s.tokens.begin(); it != s.tokens.end();) it = it->second.expires < now ? s.tokens.erase(it) : std::next(it);
+        while (s.tokens.size() >= TokensLimit) {
+            auto oldest = std::min_element(s.tokens.begin(), s.tokens.end(), [](const auto& a, const auto& b) {
+                return a.second.expires < b.second.expires;
+            });
+            s.tokens.erase(oldest);
+        }
+    }
+    s.tokens[token] = ServerState::Token{classroom, pupil, now + TokenSeconds};
+    return token;
+}
+
+bool tokenOpens(ServerState& s, const std::string& token, const std::string& classroom, const std::string& pupil) {
+    if (token.empty()) return false;
+    std::lock_guard<std::mutex> guard(s.throttleLock);
+    const auto it = s.tokens.find(token);
+    if (it == s.tokens.end()) return false;
+    if (it->second.expires < s.clock()) {
+        s.tokens.erase(it);
+        return false;
+    }
+    return it->second.classroom == classroom && it->second.pupil == pupil;
+}
+
 HttpAnswer passwordRefusal(int status, int retryAfter) {
     if (status == 429) return refuse(429, "too many wrong passwords: wait and try again", retryAfter);
     return refuse(403, "wrong password");
@@ -88,6 +125,13 @@ HttpAnswer passwordRefusal(int status, int retryAfter) {
 std::string classroomKey(const std::string& name) { return "classroom\n" + name; }
 std::string pupilKey(const std::string& classroom, const std::string& pupil) {
     return "pupil\n" + classroom + "\n" + pupil;
+}
+
+// Whether given (a password or a token) opens pupil p of classroom: 0 when it does (always for a
+// pupil without a password), else 403 or 429 as checkPassword.
+int checkPupil(ServerState& s, const std::string& classroom, const Player& p, const Address& given, int& retryAfter) {
+    if (p.password.empty() || tokenOpens(s, given.token, classroom, p.name)) return 0;
+    return checkPassword(s, pupilKey(classroom, p.name), p.password, given.password, retryAfter);
 }
 
 // The classroom list as the game reads it, and the position of the addressed classroom in it:
@@ -257,18 +301,20 @@ HttpAnswer pupilCall(ServerState& s, const ApiCall& call) {
     } else {
         if (const int status = findPupil(players, call.pupil); status != 0) return addressRefusal(status, "pupil");
         Player& p = players.items[static_cast<std::size_t>(call.pupil.position)];
+        int retryAfter = 0;
+        const int status = checkPupil(s, classroomName, p, call.pupil, retryAfter);
+        if (call.route == Route::CheckPupil) {
+            if (status == 429) return passwordRefusal(status, retryAfter);
+            if (status != 0) return json(200, Json{{"right", false}});
+            Json answer = {{"right", true}};
+            if (!p.password.empty()) answer["token"] = giveToken(s, classroomName, p.name);
+            return json(200, answer);
+        }
+        if (status != 0) return passwordRefusal(status, retryAfter);
         if (call.route == Route::SaveChoices) {
             p.car = call.car;
             p.driver = call.driver;
         } else {
-            int retryAfter = 0;
-            const int status =
-                checkPassword(s, pupilKey(classroomName, p.name), p.password, call.pupil.password, retryAfter);
-            if (call.route == Route::CheckPupil) {
-                if (status == 429) return passwordRefusal(status, retryAfter);
-                return json(200, Json{{"right", status == 0}});
-            }
-            if (status != 0) return passwordRefusal(status, retryAfter);
             removePlayer(players, call.pupil.position);
         }
     }
@@ -301,6 +347,28 @@ HttpAnswer raceAnswer(const ApiCall& call, const Leaderboard& board) {
                           {"statistics", std::move(statistics)}});
 }
 
+// Whether every record of a race names a pupil of the opened classroom and carries that pupil's
+// password or token; else the refusal in refusal.
+bool racersOpen(ServerState& s, const Opened& o, const ApiCall& call, HttpAnswer& refusal) {
+    const std::string& classroom = o.classrooms.items[static_cast<std::size_t>(o.position)].name;
+    PlayerList players;
+    loadPlayers(players, o.position);
+    for (std::size_t i = 0; i < call.records.size(); ++i) {
+        const auto p = std::find_if(players.items.begin(), players.items.end(),
+                                    [&](const Player& q) { return q.name == call.records[i].name; });
+        if (p == players.items.end()) {
+            refusal = refuse(403, "a record names no pupil of this classroom");
+            return false;
+        }
+        int retryAfter = 0;
+        if (const int status = checkPupil(s, classroom, *p, call.racers[i], retryAfter); status != 0) {
+            refusal = passwordRefusal(status, retryAfter);
+            return false;
+        }
+    }
+    return true;
+}
+
 // Stores the races of batch, all on one board of one classroom, with one save of the store: each
 // request's password is checked on its own, and the records of those that pass are this copy's
 // unsaved records of the board, which the merge puts after whatever is on disk, classmates' races
@@ -317,6 +385,7 @@ void storeRaces(ServerState& s, const std::vector<PendingRace*>& batch) {
             race->answer = tried.refusal;
             continue;
         }
+        if (!racersOpen(s, tried, *race->call, race->answer)) continue;
         o = std::move(tried);
         accepted.push_back(race);
         board.records.insert(board.records.end(), race->call->records.begin(), race->call->records.end());

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -57,10 +58,23 @@ struct ServerState {
     std::condition_variable raceDone;
     std::vector<PendingRace*> raceQueue;
     bool raceSaving = false;
-    std::mutex throttleLock;
+    std::mutex throttleLock;  // the slow-down and the tokens
     PasswordThrottle throttle;
+    // What pupil/check gave for a right pupil password, so that the game need not keep the
+    // password: the token, for that classroom and pupil (by name), until expires (s.clock time).
+    struct Token {
+        std::string classroom;
+        std::string pupil;
+        double expires = 0;
+    };
+    std::map<std::string, Token> tokens;
     std::function<double()> clock;  // seconds, monotonic; the tests may set their own
 };
+
+// How long a token of pupil/check opens its pupil: a school day. The longest a server keeps is
+// TokensLimit; beyond it the oldest go first.
+constexpr double TokenSeconds = 12 * 3600;
+constexpr std::size_t TokensLimit = 20000;
 
 // Called once, before any request: fills the lesson catalogue the report names lessons from and
 // sets a monotonic clock when none is set.

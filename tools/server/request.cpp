@@ -1,6 +1,8 @@
 // Turning an API request into a checked call: the route, then every field of the body in bounds.
 #include "request.h"
 
+#include "race/race_bounds.h"
+
 
 namespace {
 
@@ -106,6 +108,8 @@ bool readBody(Route route, const Json& body, ApiCall& call, WireReader& r) {
                 if (!readRecord(r, record, call.records.back())) return false;
                 // A stored race always has its answers: they are what a ghost replays.
                 if (!record.contains("samples")) return r.bad("\"samples\" must be a list of answers");
+                const std::string impossible = implausibleRace(call.records.back(), call.distance);
+                if (!impossible.empty()) return r.bad(impossible);
             }
             return readRacers(r, body, call);
         }
