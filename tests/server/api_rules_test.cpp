@@ -137,3 +137,38 @@ TEST_F(ApiRules, TextsAndNumbersAreStoredAsTheFilesKeepThem) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ApiRules, APupilStoresNoMoreRacesThanCanBeDriven) {
+    double now = 1000;
+    server.clock = [&now] { return now; };
+    const double cost = CountdownSeconds + leastRaceSeconds(0);
+    const int burst = static_cast<int>(RaceCreditSeconds / cost);
+    const Json bob = record("Bob", 40, 100, 50, {{1, 1}});
+    for (int i = 0; i < burst; ++i) ASSERT_EQ(race(bob), 200) << i;
+    const HttpAnswer refused = answerRequest(
+        server, "POST", "/api/race",
+        wireText({{"classroom", room()}, {"operation", 0}, {"lesson", 0}, {"distance", 0}, {"records", {bob}}}));
+    EXPECT_EQ(refused.status, 429);
+    EXPECT_GT(refused.retryAfter, 0);
+    EXPECT_EQ(race(record("Alice", 40, 100, 50, Json::array()), {{"password", "al"}}), 200) << "another pupil";
+    now += refused.retryAfter;
+    EXPECT_EQ(race(bob), 200);
+}
+
+TEST_F(ApiRules, EnteringSendsTheAnswersOfReplayedRecordsOnly) {
+    const struct {
+        const char* name;
+        double time;
+        bool replayed;  // the racer's fastest on the board
+    } races[] = {{"Bob", 40, false}, {"Bob", 30, true}, {"Alice", 50, true}, {"Bob", 30, false}};
+    for (const auto& r : races)
+        ASSERT_EQ(race(record(r.name, r.time, 100, 50, {{1, 1}}), {{"password", "al"}}), 200) << r.name;
+    ASSERT_EQ(post("/api/classroom/enter", {{"classroom", room()}}), 200);
+    const Json& records = answer.at("boards").at(0).at("records");
+    ASSERT_EQ(records.size(), 4u);
+    for (std::size_t i = 0; i < records.size(); ++i) EXPECT_EQ(records[i].contains("samples"), races[i].replayed) << i;
+}
+
+}  // namespace

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <random>
 #include <thread>
 #include <unistd.h>
@@ -18,6 +19,7 @@
 #include "accounts/accounts.h"
 #include "formats.h"
 #include "lessons/catalogue.h"
+#include "race/race_bounds.h"
 #include "request.h"
 #include "store/archive.h"
 #include "store/board_loading.h"
@@ -214,6 +216,29 @@ HttpAnswer listClassrooms() {
     return json(200, Json{{"classrooms", classroomsJson(list)}});
 }
 
+// Which records of board a ghost may replay: each racer's fastest (the first on equal times, of
+// those with a time), since a race replays the fastest of a rival and of the pupil. Only those
+// travel with their answers; no other record ever becomes one, as records never change.
+std::vector<bool> replayable(const Leaderboard& board) {
+    std::map<std::string, std::size_t> fastest;
+    for (std::size_t i = 0; i < board.records.size(); ++i) {
+        const RaceRecord& r = board.records[i];
+        if (!isRaceTime(r.time)) continue;
+        const auto it = fastest.find(r.name);
+        if (it == fastest.end() || board.records[it->second].time > r.time) fastest[r.name] = i;
+    }
+    std::vector<bool> replayed(board.records.size(), false);
+    for (const auto& [name, i] : fastest) replayed[i] = true;
+    return replayed;
+}
+
+Json recordsJson(const Leaderboard& board, std::size_t from) {
+    const std::vector<bool> replayed = replayable(board);
+    Json records = Json::array();
+    for (std::size_t i = from; i < board.records.size(); ++i) records.push_back(recordJson(board.records[i], replayed[i]));
+    return records;
+}
+
 // What entering shows, copied out of the store's table so that the answer is written after the
 // store's lock is given back.
 struct ClassroomView {
@@ -244,8 +269,7 @@ HttpAnswer enterClassroom(ServerState& s, const ApiCall& call) {
     }
     Json boards = Json::array();
     for (const ClassroomView::Board& b : view.boards) {
-        Json records = Json::array();
-        for (const RaceRecord& r : b.board.records) records.push_back(recordJson(r));
+        Json records = recordsJson(b.board, 0);
         boards.push_back({{"operation", b.operation},
                           {"lesson", b.lesson},
                           {"distance", b.distance},
@@ -333,8 +357,7 @@ HttpAnswer pupilCall(ServerState& s, const ApiCall& call) {
 // just saved, in the store's table.
 HttpAnswer raceAnswer(const ApiCall& call, const Leaderboard& board) {
     const int from = call.known <= board.count ? call.known : 0;
-    Json records = Json::array();
-    for (int i = from; i < board.count; ++i) records.push_back(recordJson(board.records[static_cast<std::size_t>(i)]));
+    Json records = recordsJson(board, static_cast<std::size_t>(from));
     Json statistics = Json::array();
     for (const RaceRecord& r : call.records) {
         statistics.push_back({{"name", toWire(r.name)},
@@ -369,6 +392,34 @@ bool racersOpen(ServerState& s, const Opened& o, const ApiCall& call, HttpAnswer
     return true;
 }
 
+// Whether every pupil of the race has the credit for it; when all have, it is taken. Else the
+// refusal (429 with the seconds to wait) in refusal.
+bool raceCreditTaken(ServerState& s, const std::string& classroom, const ApiCall& call, HttpAnswer& refusal) {
+    const double cost = CountdownSeconds + leastRaceSeconds(call.distance);
+    std::lock_guard<std::mutex> guard(s.throttleLock);
+    const double now = s.clock();
+    double wait = 0;
+    for (const RaceRecord& r : call.records) {
+        const auto it = s.raceCredit.find(classroom + "\n" + r.name);
+        if (it == s.raceCredit.end()) continue;
+        const double credit = std::min(RaceCreditSeconds, it->second.seconds + (now - it->second.when));
+        wait = std::max(wait, cost - credit);
+    }
+    if (wait > 0) {
+        refusal = refuse(429, "races come faster than they can be driven: wait and send again",
+                         static_cast<int>(wait) + 1);
+        return false;
+    }
+    for (const RaceRecord& r : call.records) {
+        const auto it = s.raceCredit.find(classroom + "\n" + r.name);
+        const double credit = it == s.raceCredit.end()
+                                  ? RaceCreditSeconds
+                                  : std::min(RaceCreditSeconds, it->second.seconds + (now - it->second.when));
+        s.raceCredit[classroom + "\n" + r.name] = ServerState::RaceCredit{credit - cost, now};
+    }
+    return true;
+}
+
 // Stores the races of batch, all on one board of one classroom, with one save of the store: each
 // request's password is checked on its own, and the records of those that pass are this copy's
 // unsaved records of the board, which the merge puts after whatever is on disk, classmates' races
@@ -385,7 +436,10 @@ void storeRaces(ServerState& s, const std::vector<PendingRace*>& batch) {
             race->answer = tried.refusal;
             continue;
         }
-        if (!racersOpen(s, tried, *race->call, race->answer)) continue;
+        if (!racersOpen(s, tried, *race->call, race->answer) ||
+            !raceCreditTaken(s, tried.classrooms.items[static_cast<std::size_t>(tried.position)].name, *race->call,
+                             race->answer))
+            continue;
         o = std::move(tried);
         accepted.push_back(race);
         board.records.insert(board.records.end(), race->call->records.begin(), race->call->records.end());

@@ -68,6 +68,13 @@ struct ServerState {
         double expires = 0;
     };
     std::map<std::string, Token> tokens;
+    // Each pupil's race credit in seconds, by classroom and pupil name, as of when (s.clock time);
+    // under throttleLock.
+    struct RaceCredit {
+        double seconds = 0;
+        double when = 0;
+    };
+    std::map<std::string, RaceCredit> raceCredit;
     std::function<double()> clock;  // seconds, monotonic; the tests may set their own
 };
 
@@ -75,6 +82,11 @@ struct ServerState {
 // TokensLimit; beyond it the oldest go first.
 constexpr double TokenSeconds = 12 * 3600;
 constexpr std::size_t TokensLimit = 20000;
+
+// A race costs its pupil the countdown and the least time of its distance, in seconds of credit
+// that come back as time passes, up to RaceCreditSeconds: a pupil's device may send what it saved
+// while the server was away, but no pupil stores more than a few races a minute.
+constexpr double RaceCreditSeconds = 180;
 
 // Called once, before any request: fills the lesson catalogue the report names lessons from and
 // sets a monotonic clock when none is set.
