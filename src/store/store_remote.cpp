@@ -84,6 +84,8 @@ bool request(const std::string& method, const std::string& route, const Json& bo
     if (status == 200 || status == 0) {
         status = 0;
         tell(NoAnswer);
+    } else if (status == 403 && (route == "/api/classroom/add" || route == "/api/classroom/delete")) {
+        tell("Only the teacher adds or deletes classrooms here: use the teacher's corner");
     } else if (status == 429 && route == "/api/race") {
         tell("The server is busy: the race is sent again with the next one");
     } else if (status == 429) {

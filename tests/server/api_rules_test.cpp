@@ -2,10 +2,13 @@
 // cannot make, races and choices under someone else's name, and texts that would be stored wrong.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 
 #include "../fresh_folder.h"
 #include "api.h"
@@ -169,6 +172,57 @@ TEST_F(ApiRules, EnteringSendsTheAnswersOfReplayedRecordsOnly) {
     const Json& records = answer.at("boards").at(0).at("records");
     ASSERT_EQ(records.size(), 4u);
     for (std::size_t i = 0; i < records.size(); ++i) EXPECT_EQ(records[i].contains("samples"), races[i].replayed) << i;
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ApiRules, WithATeacherPasswordOnlyItAddsAndDeletesClassrooms) {
+    server.config.teacherPassword = "staffroom";
+    const struct {
+        const char* what;
+        const char* path;
+        Json body;
+        int status;
+    } cases[] = {
+        {"an addition without it", "/api/classroom/add", {{"name", "5c"}}, 403},
+        {"an addition with a wrong one", "/api/classroom/add", {{"name", "5c"}, {"teacherPassword", "x"}}, 403},
+        {"an addition with it", "/api/classroom/add", {{"name", "5c"}, {"password", "owl"}, {"teacherPassword", "staffroom"}}, 200},
+        {"a deletion with the classroom's own",
+         "/api/classroom/delete", {{"classroom", {{"position", 2}, {"name", "5c"}, {"password", "owl"}}}}, 403},
+        {"a deletion with it, whatever the classroom's",
+         "/api/classroom/delete", {{"classroom", {{"position", 2}, {"name", "5c"}}}, {"teacherPassword", "staffroom"}}, 200},
+    };
+    for (const auto& c : cases) EXPECT_EQ(post(c.path, c.body), c.status) << c.what;
+}
+
+// A classroom deleted while its class enters: the last classroom moves into its place, and no
+// answer to entering the deleted one may show that one's pupils.
+TEST_F(ApiRules, EnteringNeverShowsTheClassroomThatTookTheDeletedOnesPlace) {
+    for (int round = 0; round < 8; ++round) {
+        ASSERT_EQ(post("/api/classroom/add", {{"name", "X"}}), 200);
+        ASSERT_EQ(post("/api/pupil/add", {{"classroom", {{"position", 2}, {"name", "X"}}}, {"name", "Xa"}}), 200);
+        ASSERT_EQ(post("/api/classroom/add", {{"name", "Y"}}), 200);
+        ASSERT_EQ(post("/api/pupil/add", {{"classroom", {{"position", 3}, {"name", "Y"}}}, {"name", "Ya"}}), 200);
+        std::atomic<bool> deleted{false};
+        int leaks = 0;
+        std::thread entering([&] {
+            const std::string body = wireText({{"classroom", {{"position", 2}, {"name", "X"}}}});
+            while (!deleted) {
+                const HttpAnswer a = answerRequest(server, "POST", "/api/classroom/enter", body);
+                if (a.status == 200 && a.body.find("\"Ya\"") != std::string::npos) ++leaks;
+            }
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        const HttpAnswer gone = answerRequest(server, "POST", "/api/classroom/delete",
+                                              wireText({{"classroom", {{"position", 2}, {"name", "X"}}}}));
+        deleted = true;
+        entering.join();
+        ASSERT_EQ(gone.status, 200);
+        EXPECT_EQ(leaks, 0) << "round " << round;
+        ASSERT_EQ(post("/api/classroom/delete", {{"classroom", {{"position", 2}, {"name", "Y"}}}}), 200);
+    }
 }
 
 }  // namespace

@@ -286,7 +286,21 @@ HttpAnswer checkClassroom(ServerState& s, const ApiCall& call) {
     return o.refusal;
 }
 
-HttpAnswer addClassroomCall(const ApiCall& call) {
+// With a teacher password, classrooms are the teacher's to add and delete: 0 when the request
+// gives it (or the server has none), else the refusal's status.
+int teacherOpens(ServerState& s, const ApiCall& call, int& retryAfter) {
+    if (s.config.teacherPassword.empty()) return 0;
+    return checkPassword(s, TeacherKey, s.config.teacherPassword, call.teacherPassword, retryAfter);
+}
+
+HttpAnswer teacherRefusal(int status, int retryAfter) {
+    if (status == 429) return passwordRefusal(status, retryAfter);
+    return refuse(403, "only the teacher password adds and deletes classrooms on this server");
+}
+
+HttpAnswer addClassroomCall(ServerState& s, const ApiCall& call) {
+    int retryAfter = 0;
+    if (const int status = teacherOpens(s, call, retryAfter); status != 0) return teacherRefusal(status, retryAfter);
     ClassroomList list;
     loadClassrooms(list);
     for (const Classroom& c : list.items)
@@ -302,9 +316,24 @@ HttpAnswer addClassroomCall(const ApiCall& call) {
 }
 
 HttpAnswer deleteClassroomCall(ServerState& s, const ApiCall& call) {
-    Opened o = openClassroom(s, call.classroom);
-    if (!o.ok) return o.refusal;
-    deleteClassroom(o.classrooms, o.position);
+    Opened o;
+    if (s.config.teacherPassword.empty()) {
+        o = openClassroom(s, call.classroom);
+        if (!o.ok) return o.refusal;
+    } else {
+        // The teacher's password deletes any classroom, whatever its own password.
+        if (const int status = findClassroom(o.classrooms, call.classroom); status != 0)
+            return addressRefusal(status, "classroom");
+        int retryAfter = 0;
+        if (const int status = teacherOpens(s, call, retryAfter); status != 0) return teacherRefusal(status, retryAfter);
+        o.position = call.classroom.position;
+    }
+    {
+        // Entering reads under this lock: it never sees the last classroom moving into the place
+        // of the one deleted.
+        std::lock_guard<std::mutex> table(s.tableLock);
+        deleteClassroom(o.classrooms, o.position);
+    }
     HttpAnswer answer;
     if (saveFailed(answer)) return answer;
     return json(200, Json{{"classrooms", classroomsJson(o.classrooms)}});
@@ -558,7 +587,7 @@ HttpAnswer run(ServerState& s, const ApiCall& call) {
         case Route::ListClassrooms: return listClassrooms();
         case Route::EnterClassroom: break;  // takes the store's lock itself
         case Route::CheckClassroom: return checkClassroom(s, call);
-        case Route::AddClassroom: return addClassroomCall(call);
+        case Route::AddClassroom: return addClassroomCall(s, call);
         case Route::DeleteClassroom: return deleteClassroomCall(s, call);
         case Route::CheckPupil:
         case Route::AddPupil:
