@@ -94,8 +94,8 @@ std::string race(const std::string& name, int known, const std::string& password
 
 TEST_F(ServerApi, EveryOperationGoesThroughTheStore) {
     Json a;
-    ASSERT_EQ(post("/api/classroom/add", R"({"name":"4b","password":"owl"})", &a), 200);
-    EXPECT_EQ(post("/api/classroom/add", R"({"name":"Cl\u00e9","password":""})", &a), 200);
+    ASSERT_EQ(post("/api/classroom/add", R"({"name":"4b","password":"owl","teacherPassword":"staffroom"})", &a), 200);
+    EXPECT_EQ(post("/api/classroom/add", R"({"name":"Cl\u00e9","password":"","teacherPassword":"staffroom"})", &a), 200);
     EXPECT_EQ(a.at("position").get<double>(), 2);
     // As in the classroom menu, the first addition saves the "Default" of a fresh folder before it.
     // Names travel as UTF-8 and the index holds the game's bytes: é is code page 437's 0x82.
@@ -150,14 +150,15 @@ TEST_F(ServerApi, EveryOperationGoesThroughTheStore) {
     EXPECT_EQ(boardJson.at("records").size(), 2u);
     EXPECT_EQ(boardJson.at("records")[0].at("samples").size(), 2u);
 
-    // Deleting a pupil or a classroom needs its password, as the menus ask it.
+    // Deleting a pupil needs their password, as the menu asks it; deleting a classroom, the teacher's.
     const std::string deleteAnn = R"({"classroom":{"position":1,"name":"4b","password":"owl"},"pupil":{"position":1,"name":"Ann","password":")";
     EXPECT_EQ(post("/api/pupil/delete", deleteAnn + R"(x"}})"), 403);
     ASSERT_EQ(post("/api/pupil/delete", deleteAnn + R"(cat"}})", &a), 200);
     // The last pupil takes the freed place, as in the player menu.
     EXPECT_EQ(a.at("pupils").at(1).at("name").get<std::string>(), "Bob");
     EXPECT_EQ(post("/api/classroom/delete", room("x")), 403);
-    ASSERT_EQ(post("/api/classroom/delete", room("owl"), &a), 200);
+    EXPECT_EQ(post("/api/classroom/delete", room("owl")), 403);  // the classroom's own is not enough
+    ASSERT_EQ(post("/api/classroom/delete", R"({"classroom":{"position":1,"name":"4b"},"teacherPassword":"staffroom"})", &a), 200);
     EXPECT_EQ(readFile(folder / "game/classrooms/classrooms"), " 2\r\nDefault\r\n\r\nCl\x82\r\n\r\n");
     EXPECT_FALSE(fs::exists(folder / "game/classrooms/room3"));
 
@@ -166,7 +167,7 @@ TEST_F(ServerApi, EveryOperationGoesThroughTheStore) {
 }
 
 TEST_F(ServerApi, HostileRequestsAreRefusedAndChangeNothing) {
-    ASSERT_EQ(post("/api/classroom/add", R"({"name":"4b","password":"owl"})"), 200);
+    ASSERT_EQ(post("/api/classroom/add", R"({"name":"4b","password":"owl","teacherPassword":"staffroom"})"), 200);
     ASSERT_EQ(post("/api/pupil/add", R"({"classroom":{"position":1,"name":"4b","password":"owl"},"name":"Ann"})"), 200);
     const auto before = snapshot(folder / "game");
     const std::string room4b = R"("classroom":{"position":1,"name":"4b","password":"owl"})";
@@ -185,7 +186,8 @@ TEST_F(ServerApi, HostileRequestsAreRefusedAndChangeNothing) {
         {"/api/classroom/add", R"({"name":"x\u0100"})", 400},                 // not a byte of the font
         {"/api/classroom/add", R"({"name":"abcdefghijklmnopqrstu"})", 400},   // 21 characters
         {"/api/classroom/add", R"({"name":" lead"})", 400},                    // a blank the file drops
-        {"/api/classroom/add", R"({"name":"4b"})", 409},                      // a name taken
+        {"/api/classroom/add", R"({"name":"4b","teacherPassword":"staffroom"})", 409},  // a name taken
+        {"/api/classroom/add", R"({"name":"4c"})", 403},                      // not the teacher
         {"/api/classroom/enter", R"({"classroom":{"position":7,"name":"4b","password":"owl"}})", 404},
         {"/api/classroom/enter", R"({"classroom":{"position":-1,"name":"4b"}})", 400},
         {"/api/classroom/enter", R"({"classroom":{"position":0.5,"name":"4b"}})", 400},
@@ -217,7 +219,7 @@ TEST_F(ServerApi, HostileRequestsAreRefusedAndChangeNothing) {
 }
 
 TEST_F(ServerApi, PasswordGuessesAreSlowedPerClassroomAndPupil) {
-    ASSERT_EQ(post("/api/classroom/add", R"({"name":"4b","password":"owl"})"), 200);
+    ASSERT_EQ(post("/api/classroom/add", R"({"name":"4b","password":"owl","teacherPassword":"staffroom"})"), 200);
     ASSERT_EQ(post("/api/pupil/add", R"({"classroom":{"position":1,"name":"4b","password":"owl"},"name":"Ann","password":"cat"})"), 200);
     for (const char* guess : {"a", "b", "c"}) EXPECT_FALSE(right("/api/classroom/check", room(guess)));
     // Shut: even the right password is refused unchecked, on every route that asks for it.
@@ -231,13 +233,13 @@ TEST_F(ServerApi, PasswordGuessesAreSlowedPerClassroomAndPupil) {
     EXPECT_EQ(post("/api/classroom/check", room("owl"), nullptr, &headers), 429);
     EXPECT_EQ(headers.find("Retry-After")->second, "2");
     // Another classroom's key is its own: the teacher's report of a fresh classroom still opens.
-    ASSERT_EQ(post("/api/classroom/add", R"({"name":"5c","password":"elk"})"), 200);
+    ASSERT_EQ(post("/api/classroom/add", R"({"name":"5c","password":"elk","teacherPassword":"staffroom"})"), 200);
     const std::string pupil = R"({"classroom":{"position":2,"name":"5c","password":"elk"},"pupil":{"position":0,"name":"Default","password":""}})";
     EXPECT_TRUE(right("/api/pupil/check", pupil));
     EXPECT_EQ(post("/api/report", R"({"classroom":{"position":2,"name":"5c","password":"staffroom"}})"), 200);
     // Guessing the teacher's password is slowed down across classrooms: a class's own password,
     // which its pupils know, neither opens nor resets that.
-    ASSERT_EQ(post("/api/classroom/add", R"({"name":"6d","password":"emu"})"), 200);
+    ASSERT_EQ(post("/api/classroom/add", R"({"name":"6d","password":"emu","teacherPassword":"staffroom"})"), 200);
     for (const char* guess : {"x", "y", "elk", "z"})
         EXPECT_EQ(post("/api/report", R"({"classroom":{"position":2,"name":"5c","password":")" + std::string(guess) + "\"}}"),
                   guess == std::string("elk") ? 200 : 403);
@@ -246,7 +248,7 @@ TEST_F(ServerApi, PasswordGuessesAreSlowedPerClassroomAndPupil) {
 }
 
 TEST_F(ServerApi, TheReportNeedsTheClassroomOrTeacherPassword) {
-    ASSERT_EQ(post("/api/classroom/add", R"({"name":"4b","password":"owl"})"), 200);
+    ASSERT_EQ(post("/api/classroom/add", R"({"name":"4b","password":"owl","teacherPassword":"staffroom"})"), 200);
     ASSERT_EQ(post("/api/pupil/add", R"({"classroom":{"position":1,"name":"4b","password":"owl"},"name":"Ann"})"), 200);
     ASSERT_EQ(post("/api/race", race("Ann", 0)), 200);
     EXPECT_EQ(post("/api/report", room("")), 403);
@@ -263,7 +265,7 @@ TEST_F(ServerApi, TheReportNeedsTheClassroomOrTeacherPassword) {
 // The backup holds every class, so only the teacher's password opens it, a classroom's does not;
 // a refused one changes nothing, and the archive is written outside the classrooms and removed.
 TEST_F(ServerApi, TheBackupNeedsTheTeacherPassword) {
-    ASSERT_EQ(post("/api/classroom/add", R"({"name":"4b","password":"owl"})"), 200);
+    ASSERT_EQ(post("/api/classroom/add", R"({"name":"4b","password":"owl","teacherPassword":"staffroom"})"), 200);
     const auto before = snapshot(folder / "game");
     ServerProcess untaught;
     ASSERT_TRUE(untaught.start(TALLY_BIN_DIR "/tallyrally-server", {"--data", (folder / "game").string(), "--bind",
