@@ -226,3 +226,32 @@ TEST_F(ApiRules, EnteringNeverShowsTheClassroomThatTookTheDeletedOnesPlace) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ApiRules, WrongPasswordsSlowOnlyTheDeviceThatTypedThem) {
+    server.config.teacherPassword = "staffroom";
+    ASSERT_EQ(post("/api/classroom/add", {{"name", "5c"}, {"password", "elk"}, {"teacherPassword", "staffroom"}}), 200);
+    const auto ask = [&](const char* route, const char* client, const char* password) {
+        return answerRequest(server, "POST", route,
+                             wireText({{"classroom", {{"position", 2}, {"name", "5c"}, {"password", password}}}}),
+                             client)
+            .status;
+    };
+    for (const char* guess : {"a", "b", "c"}) ASSERT_EQ(ask("/api/classroom/enter", "10.0.0.9", guess), 403);
+    const struct {
+        const char* what;
+        const char* route;
+        const char* client;
+        const char* password;
+        int status;
+    } cases[] = {
+        {"the guesser, even with the right one", "/api/classroom/enter", "10.0.0.9", "elk", 429},
+        {"a classmate who never failed", "/api/classroom/enter", "10.0.0.7", "elk", 200},
+        {"the teacher password at the guesser's device", "/api/report", "10.0.0.9", "staffroom", 200},
+        {"then the guesser's right one again", "/api/classroom/enter", "10.0.0.9", "elk", 200},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ask(c.route, c.client, c.password), c.status) << c.what;
+}
+
+}  // namespace

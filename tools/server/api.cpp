@@ -60,27 +60,35 @@ bool samePassword(const std::string& a, const std::string& b) {
 const char* const TeacherKey = "teacher";
 
 // Checks typed against stored (or the teacher's password, when given) through the slow-down of
-// key (and, with a teacher's password, of the teacher's own key too, so that it cannot be guessed
-// a few tries per classroom). 0 when it opens (always, for an entry without a password), 429
-// while shut, 403 when wrong.
-int checkPassword(ServerState& s, const std::string& key, const std::string& stored, const std::string& typed,
-                  int& retryAfter, const std::string& teacher = "") {
+// key for this client address (and, with a teacher's password, of the teacher's own key for it
+// too, so that it cannot be guessed a few tries per classroom). Failures count per client and
+// target: a device that has not failed is never refused its right password, and the teacher's
+// right password is never refused for a classroom's slow-down. 0 when it opens (always, for an
+// entry without a password), 429 while shut, 403 when wrong.
+int checkPassword(ServerState& s, const std::string& client, const std::string& key, const std::string& stored,
+                  const std::string& typed, int& retryAfter, const std::string& teacher = "") {
     if (stored.empty()) return 0;
     std::lock_guard<std::mutex> guard(s.throttleLock);
     const double now = s.clock();
-    double wait = throttleWait(s.throttle, key, now);
-    if (!teacher.empty()) wait = std::max(wait, throttleWait(s.throttle, TeacherKey, now));
+    const std::string own = client + "\n" + key;
+    const std::string teachers = client + "\n" + TeacherKey;
+    const double teacherWait = teacher.empty() ? 0 : throttleWait(s.throttle, teachers, now);
+    if (!teacher.empty() && teacherWait == 0 && samePassword(typed, teacher)) {
+        noteAttempt(s.throttle, teachers, true, now);
+        noteAttempt(s.throttle, own, true, now);
+        return 0;
+    }
+    const double wait = std::max(teacherWait, throttleWait(s.throttle, own, now));
     if (wait > 0) {
         retryAfter = static_cast<int>(wait) + 1;
         return 429;
     }
-    const bool own = samePassword(typed, stored);
-    const bool teachers = !teacher.empty() && samePassword(typed, teacher);
-    noteAttempt(s.throttle, key, own || teachers, now);
+    const bool right = samePassword(typed, stored);
+    noteAttempt(s.throttle, own, right, now);
     // Only the teacher's password itself opens the teacher's key: a pupil who knows their own
     // classroom's password must not reset it between guesses.
-    if (teachers || (!teacher.empty() && !own)) noteAttempt(s.throttle, TeacherKey, teachers, now);
-    return own || teachers ? 0 : 403;
+    if (!teacher.empty() && !right) noteAttempt(s.throttle, teachers, false, now);
+    return right ? 0 : 403;
 }
 
 // A new token for the pupil of classroom: 128 random bits as hex.
@@ -131,9 +139,10 @@ std::string pupilKey(const std::string& classroom, const std::string& pupil) {
 
 // Whether given (a password or a token) opens pupil p of classroom: 0 when it does (always for a
 // pupil without a password), else 403 or 429 as checkPassword.
-int checkPupil(ServerState& s, const std::string& classroom, const Player& p, const Address& given, int& retryAfter) {
+int checkPupil(ServerState& s, const std::string& client, const std::string& classroom, const Player& p,
+               const Address& given, int& retryAfter) {
     if (p.password.empty() || tokenOpens(s, given.token, classroom, p.name)) return 0;
-    return checkPassword(s, pupilKey(classroom, p.name), p.password, given.password, retryAfter);
+    return checkPassword(s, client, pupilKey(classroom, p.name), p.password, given.password, retryAfter);
 }
 
 // The classroom list as the game reads it, and the position of the addressed classroom in it:
@@ -165,7 +174,8 @@ struct Opened {
     bool ok = false;
 };
 
-Opened openClassroom(ServerState& s, const Address& address, const std::string& teacher = "") {
+Opened openClassroom(ServerState& s, const std::string& client, const Address& address,
+                     const std::string& teacher = "") {
     Opened o;
     if (const int status = findClassroom(o.classrooms, address); status != 0) {
         o.refusal = addressRefusal(status, "classroom");
@@ -174,7 +184,7 @@ Opened openClassroom(ServerState& s, const Address& address, const std::string& 
     o.position = address.position;
     const Classroom& c = o.classrooms.items[static_cast<std::size_t>(o.position)];
     int retryAfter = 0;
-    if (const int status = checkPassword(s, classroomKey(c.name), c.password, address.password, retryAfter, teacher);
+    if (const int status = checkPassword(s, client, classroomKey(c.name), c.password, address.password, retryAfter, teacher);
         status != 0) {
         o.refusal = passwordRefusal(status, retryAfter);
         return o;
@@ -254,7 +264,7 @@ HttpAnswer enterClassroom(ServerState& s, const ApiCall& call) {
     ClassroomView view;
     {
         std::lock_guard<std::mutex> guard(s.tableLock);
-        Opened o = openClassroom(s, call.classroom);
+        Opened o = openClassroom(s, call.client, call.classroom);
         if (!o.ok) return o.refusal;
         loadLeaderboards(o.position);
         PlayerList players;
@@ -280,7 +290,7 @@ HttpAnswer enterClassroom(ServerState& s, const ApiCall& call) {
 }
 
 HttpAnswer checkClassroom(ServerState& s, const ApiCall& call) {
-    Opened o = openClassroom(s, call.classroom);
+    Opened o = openClassroom(s, call.client, call.classroom);
     if (o.ok) return json(200, Json{{"right", true}});
     if (o.refusal.status == 403) return json(200, Json{{"right", false}});
     return o.refusal;
@@ -290,7 +300,7 @@ HttpAnswer checkClassroom(ServerState& s, const ApiCall& call) {
 // gives it (or the server has none), else the refusal's status.
 int teacherOpens(ServerState& s, const ApiCall& call, int& retryAfter) {
     if (s.config.teacherPassword.empty()) return 0;
-    return checkPassword(s, TeacherKey, s.config.teacherPassword, call.teacherPassword, retryAfter);
+    return checkPassword(s, call.client, TeacherKey, s.config.teacherPassword, call.teacherPassword, retryAfter);
 }
 
 HttpAnswer teacherRefusal(int status, int retryAfter) {
@@ -318,7 +328,7 @@ HttpAnswer addClassroomCall(ServerState& s, const ApiCall& call) {
 HttpAnswer deleteClassroomCall(ServerState& s, const ApiCall& call) {
     Opened o;
     if (s.config.teacherPassword.empty()) {
-        o = openClassroom(s, call.classroom);
+        o = openClassroom(s, call.client, call.classroom);
         if (!o.ok) return o.refusal;
     } else {
         // The teacher's password deletes any classroom, whatever its own password.
@@ -341,7 +351,7 @@ HttpAnswer deleteClassroomCall(ServerState& s, const ApiCall& call) {
 
 // The pupils of an opened classroom and the addressed pupil's password check (when checked).
 HttpAnswer pupilCall(ServerState& s, const ApiCall& call) {
-    Opened o = openClassroom(s, call.classroom);
+    Opened o = openClassroom(s, call.client, call.classroom);
     if (!o.ok) return o.refusal;
     const std::string classroomName = o.classrooms.items[static_cast<std::size_t>(o.position)].name;
     PlayerList players;
@@ -355,7 +365,7 @@ HttpAnswer pupilCall(ServerState& s, const ApiCall& call) {
         if (const int status = findPupil(players, call.pupil); status != 0) return addressRefusal(status, "pupil");
         Player& p = players.items[static_cast<std::size_t>(call.pupil.position)];
         int retryAfter = 0;
-        const int status = checkPupil(s, classroomName, p, call.pupil, retryAfter);
+        const int status = checkPupil(s, call.client, classroomName, p, call.pupil, retryAfter);
         if (call.route == Route::CheckPupil) {
             if (status == 429) return passwordRefusal(status, retryAfter);
             if (status != 0) return json(200, Json{{"right", false}});
@@ -413,7 +423,7 @@ bool racersOpen(ServerState& s, const Opened& o, const ApiCall& call, HttpAnswer
             return false;
         }
         int retryAfter = 0;
-        if (const int status = checkPupil(s, classroom, *p, call.racers[i], retryAfter); status != 0) {
+        if (const int status = checkPupil(s, call.client, classroom, *p, call.racers[i], retryAfter); status != 0) {
             refusal = passwordRefusal(status, retryAfter);
             return false;
         }
@@ -460,7 +470,7 @@ void storeRaces(ServerState& s, const std::vector<PendingRace*>& batch) {
     std::vector<PendingRace*> accepted;
     Opened o;
     for (PendingRace* race : batch) {
-        Opened tried = openClassroom(s, race->call->classroom);
+        Opened tried = openClassroom(s, race->call->client, race->call->classroom);
         if (!tried.ok) {
             race->answer = tried.refusal;
             continue;
@@ -534,7 +544,7 @@ HttpAnswer storeRace(ServerState& s, const ApiCall& call) {
 }
 
 HttpAnswer report(ServerState& s, const ApiCall& call) {
-    Opened o = openClassroom(s, call.classroom, s.config.teacherPassword);
+    Opened o = openClassroom(s, call.client, call.classroom, s.config.teacherPassword);
     if (!o.ok) return o.refusal;
     const ClassroomSummary summary =
         summariseClassroom(o.position, o.classrooms.items[static_cast<std::size_t>(o.position)].name);
@@ -551,7 +561,7 @@ HttpAnswer backup(ServerState& s, const ApiCall& call) {
     if (s.config.teacherPassword.empty())
         return refuse(403, "the server has no teacher password: start it with --teacher-password-file");
     int retryAfter = 0;
-    if (const int status = checkPassword(s, TeacherKey, s.config.teacherPassword, call.password, retryAfter);
+    if (const int status = checkPassword(s, call.client, TeacherKey, s.config.teacherPassword, call.password, retryAfter);
         status != 0)
         return passwordRefusal(status, retryAfter);
     // Written beside the system's other temporary files, never under "classrooms", which the
@@ -612,7 +622,7 @@ void prepareServer(ServerState& state) {
 }
 
 HttpAnswer answerRequest(ServerState& state, const std::string& method, const std::string& path,
-                         const std::string& body) {
+                         const std::string& body, const std::string& client) {
     if (path.rfind("/api/", 0) != 0) {
         if (method != "GET" && method != "HEAD") return refuse(405, "the site is read only");
         return serveSite(state.config.siteDir, path);
@@ -620,6 +630,7 @@ HttpAnswer answerRequest(ServerState& state, const std::string& method, const st
     ApiCall call;
     Refusal refusal;
     if (!parseCall(method, path, body, call, refusal)) return refuse(refusal.status, refusal.message);
+    call.client = client;
     if (call.route == Route::EnterClassroom) return enterClassroom(state, call);
     if (call.route == Route::StoreRace) return storeRace(state, call);
     if (call.route == Route::Backup) {

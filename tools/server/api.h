@@ -94,9 +94,10 @@ void prepareServer(ServerState& state);
 
 // Answers one request. The working directory must be the game folder (the one that holds or will
 // hold "classrooms"). Paths under /api/ are the API (API.md); any other GET is a file of the site.
-// Safe to call from several threads at once.
+// client is the asking device's address as text: wrong passwords are counted per client. Safe to
+// call from several threads at once.
 HttpAnswer answerRequest(ServerState& state, const std::string& method, const std::string& path,
-                         const std::string& body);
+                         const std::string& body, const std::string& client = "");
 
 // A file of the site folder for a GET of path: only plain files under the folder, never a path with
 // "..", a hidden name, a "classrooms", a backslash or a NUL; "/" and folders mean their index.html.

@@ -41,6 +41,7 @@ struct ApiCall {
     // One per record: the password or token of the pupil the record names (both empty when none
     // was given).
     std::vector<Address> racers;
+    std::string client;  // the asking device's address, set by answerRequest
 };
 
 // A request refused before it reaches the store: the HTTP status and one sentence.
