@@ -1,4 +1,4 @@
-// Slowing down password guessing: per classroom and per pupil, whoever is asking.
+// Slowing down password guessing: per client address and per classroom, pupil or teacher password.
 #pragma once
 #include <map>
 #include <string>
@@ -6,8 +6,8 @@
 // Two wrong passwords in a row cost nothing (a pupil mistyping). The FreeFailures-th shuts the key
 // for FirstWaitSeconds, and each failure after it for twice as long as the one before, up to
 // MaxWaitSeconds; while shut, every try is refused unchecked, the right password too. A right
-// password opens the key again. Keys are per client address and target (a classroom, a pupil, the teacher password), so that a guesser shuts only their own
-// tries and never locks out a class.
+// password opens the key again. Keys are per client address and target (a classroom, a pupil,
+// the teacher password), so that a guesser shuts only their own tries and never locks out a class.
 constexpr int FreeFailures = 3;
 constexpr double FirstWaitSeconds = 1;
 constexpr double MaxWaitSeconds = 300;
