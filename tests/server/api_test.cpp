@@ -263,7 +263,8 @@ TEST_F(ServerApi, TheReportNeedsTheClassroomOrTeacherPassword) {
 }
 
 // The backup holds every class, so only the teacher's password opens it, a classroom's does not;
-// a refused one changes nothing, and the archive is written outside the classrooms and removed.
+// a refused one changes nothing, and the archive is written outside the classrooms, into a file
+// no one else can reach.
 TEST_F(ServerApi, TheBackupNeedsTheTeacherPassword) {
     ASSERT_EQ(post("/api/classroom/add", R"({"name":"4b","password":"owl","teacherPassword":"staffroom"})"), 200);
     const auto before = snapshot(folder / "game");
@@ -281,6 +282,10 @@ TEST_F(ServerApi, TheBackupNeedsTheTeacherPassword) {
         {*client, "", 403},
         {*client, "staffroom", 200},
     };
+    // A link planted where a backup might be written leads nowhere the server writes.
+    std::ofstream(folder / "planted") << "mine";
+    const fs::path trap = fs::temp_directory_path() / ("tallyrally-backup-" + std::to_string(server.pid) + ".tar");
+    fs::create_symlink(folder / "planted", trap);
     for (const Case& c : cases) {
         const httplib::Result r =
             c.client.Post("/api/backup", std::string(R"({"teacherPassword":")") + c.password + "\"}", "application/json");
@@ -295,7 +300,8 @@ TEST_F(ServerApi, TheBackupNeedsTheTeacherPassword) {
         EXPECT_NE(readFile(list).find("classrooms/classrooms\n"), std::string::npos) << readFile(list);
     }
     EXPECT_EQ(snapshot(folder / "game"), before);
-    EXPECT_FALSE(fs::exists(fs::temp_directory_path() / ("tallyrally-backup-" + std::to_string(server.pid) + ".tar")));
+    EXPECT_EQ(readFile(folder / "planted"), "mine");
+    fs::remove(trap);
 }
 
 // The slow-down's arithmetic, on a clock of the test's own: free failures, doubling, the cap.

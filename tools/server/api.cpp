@@ -12,6 +12,7 @@
 #include <map>
 #include <random>
 #include <thread>
+#include <stdlib.h>
 #include <unistd.h>
 #include <utility>
 #include <vector>
@@ -564,22 +565,31 @@ HttpAnswer backup(ServerState& s, const ApiCall& call) {
     if (const int status = checkPassword(s, call.client, TeacherKey, s.config.teacherPassword, call.password, retryAfter);
         status != 0)
         return passwordRefusal(status, retryAfter);
-    // Written beside the system's other temporary files, never under "classrooms", which the
-    // archive is a picture of; backups take turns, and the process id keeps two servers apart.
+    // Written into a file that has no name by the time anything is in it: made new (O_EXCL, mode
+    // 0600, never through a link) beside the system's other temporary files, never under
+    // "classrooms", which the archive is a picture of, and unlinked at once; the archive writer
+    // reaches it through this process's own descriptor.
     std::error_code ec;
-    const std::filesystem::path file = std::filesystem::temp_directory_path(ec) /
-                                       ("tallyrally-backup-" + std::to_string(getpid()) + ".tar");
+    std::string name = (std::filesystem::temp_directory_path(ec) / "tallyrally-backup-XXXXXX").string();
     if (ec) return refuse(503, "Could not write the backup: no folder for temporary files");
-    const std::string trouble = writeClassArchive(file.string());
+    const int fd = mkstemp(name.data());
+    if (fd < 0) return refuse(503, "Could not write the backup: no temporary file");
+    unlink(name.c_str());
+    const std::string trouble = writeClassArchive("/proc/self/fd/" + std::to_string(fd));
     HttpAnswer a;
     if (trouble.empty()) {
-        std::ifstream in(file, std::ios::binary);
-        a.body.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-        if (!in.good() && !in.eof()) a = refuse(503, "Could not read the backup back");
+        char buffer[65536];
+        ssize_t got = 0;
+        if (lseek(fd, 0, SEEK_SET) == 0) {
+            while ((got = read(fd, buffer, sizeof buffer)) > 0) a.body.append(buffer, static_cast<std::size_t>(got));
+        } else {
+            got = -1;
+        }
+        if (got < 0) a = refuse(503, "Could not read the backup back");
     } else {
         a = refuse(503, trouble);
     }
-    std::filesystem::remove(file, ec);
+    close(fd);
     if (a.status != 200) return a;
     const std::time_t now = std::time(nullptr);
     std::tm local{};
