@@ -255,3 +255,19 @@ TEST_F(ApiRules, WrongPasswordsSlowOnlyTheDeviceThatTypedThem) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ApiRules, DeletingAClassroomDeletesNothingBehindALink) {
+    namespace fs = std::filesystem;
+    fs::create_directories("outside");
+    std::ofstream("outside/distance1") << " 1\r\n\r\n";
+    std::ofstream("outside/notes") << "keep";
+    fs::create_directories("classrooms/room2/leaderboards/category1");
+    fs::create_directory_symlink(fs::absolute("outside"), "classrooms/room2/leaderboards/category1/lesson1");
+    ASSERT_EQ(post("/api/classroom/delete", {{"classroom", room()}}), 200);
+    EXPECT_TRUE(fs::exists("outside/distance1"));
+    EXPECT_TRUE(fs::exists("outside/notes"));
+}
+
+}  // namespace
