@@ -199,3 +199,26 @@ TEST_F(RemoteStore, AServerThatDoesNotAnswerIsANoticeAndTheRaceWaits) {
 }
 
 }  // namespace
+
+namespace {
+
+// What the menus meet through a server with a teacher password, and records that come without
+// their answers (no ghost replays them).
+TEST_F(RemoteStore, TheTeachersClassroomsAndRecordsWithoutAnswers) {
+    addAndEnter("4b", "");
+    addRacers();
+    ASSERT_TRUE(race("Bob", 30));
+    ASSERT_TRUE(race("Bob", 40));
+    GameStore.enterClassroom(classrooms, classroom, players);
+    const Leaderboard& board = LeaderboardTable.boards[1][2][3];
+    ASSERT_EQ(board.count, 2);
+    EXPECT_EQ(board.records[0].sampleCount, 2);  // Bob's fastest, which a ghost replays
+    EXPECT_EQ(board.records[1].sampleCount, 0);
+    EXPECT_EQ(board.records[1].time, 40);
+    server.config.teacherPassword = "staffroom";
+    GameStore.addClassroom(classrooms, "5c", "");
+    EXPECT_EQ(GameStore.takeTrouble(), "Only the teacher adds or deletes classrooms here: use the teacher's corner");
+    EXPECT_EQ(classrooms.count, 2);
+}
+
+}  // namespace
