@@ -42,9 +42,23 @@ bool boardIndicesValid(int operation, int lesson, int distance) {
            distance >= 0 && distance < BoardDistances;
 }
 
+// Whether a piece of path (relative, as the store's are) is a symbolic link: the store neither
+// descends into nor deletes through one, so a link planted in the data folder never leads a
+// deletion to files outside it.
+bool linkOnTheWay(const fs::path& path) {
+    fs::path prefix;
+    for (const fs::path& piece : path) {
+        prefix /= piece;
+        std::error_code ec;
+        if (fs::is_symlink(fs::symlink_status(prefix, ec))) return true;
+    }
+    return false;
+}
+
 // Moves everything in from into to, where to already exists: entries that to lacks are renamed
 // across, directories present in both are merged, and from is removed when it ends up empty.
 void mergeDirectory(const fs::path& from, const fs::path& to) {
+    if (linkOnTheWay(from) || linkOnTheWay(to)) return;
     std::error_code ec;
     std::vector<fs::path> children;
     for (fs::directory_iterator it(from, ec), end; !ec && it != end; it.increment(ec)) {
@@ -321,7 +335,7 @@ void removeRoom(int position, int last) {
     fs::remove(room + "/leaderboards", ec);
     fs::remove(room + "/players", ec);
     // Leftovers of a player-file write cut short by a crash would keep the room directory alive.
-    for (fs::directory_iterator it(room, ec), end; !ec && it != end; it.increment(ec)) {
+    for (fs::directory_iterator it(room, ec), end; !ec && !linkOnTheWay(room) && it != end; it.increment(ec)) {
         const std::string name = it->path().filename().string();
         std::error_code e;
         if (name.rfind("players.tmp", 0) == 0 && fs::is_regular_file(it->symlink_status(e))) {
@@ -731,6 +745,7 @@ bool finishSaving(double limit) {
 }
 
 void deleteFilesIn(const std::string& directory) {
+    if (linkOnTheWay(directory)) return;
     std::error_code ec;
     std::vector<fs::path> files;
     for (fs::directory_iterator it(directory, ec), end; !ec && it != end; it.increment(ec)) {

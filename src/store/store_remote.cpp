@@ -7,16 +7,18 @@
 #include <utility>
 #include <vector>
 
-#include "store/json.h"
+#include "store/protocol.h"
 
 namespace {
 
 RemoteTransport transport;
 std::string trouble;
-// The passwords typed and found right during this run, by classroom name and by classroom and
-// pupil name: the API asks for them with every request that works in the classroom or on the pupil.
+// The classroom passwords typed and found right during this run, by classroom name, and the tokens
+// the server gave for right pupil passwords, by classroom and pupil name (the pupils' passwords
+// themselves are never kept): the API asks for them with every request that works in the
+// classroom, on the pupil or with the pupil's race.
 std::map<std::string, std::string> classroomPasswords;
-std::map<std::string, std::string> pupilPasswords;
+std::map<std::string, std::string> pupilTokens;
 
 const char* const NoAnswer = "The classroom server did not answer";
 const char* const Changed = "This class was changed on another PC";
@@ -39,115 +41,110 @@ std::string remembered(const std::map<std::string, std::string>& passwords, cons
 // stands at the position) or 404 (none does).
 bool stale(int status) { return status == 409 || status == 404; }
 
+// An answer of the server: parsed without the request's bounds, which a whole classroom's boards
+// exceed, but as strict JSON.
+bool parseAnswer(const std::string& body, Json& answer) {
+    answer = Json::parse(body, nullptr, false);
+    return answer.is_object();
+}
+
+int intMember(const Json& value, const char* key) {
+    const auto member = value.find(key);
+    if (member == value.end() || !member->is_number()) return 0;
+    const double number = member->get<double>();
+    return number >= 0 && number <= 1e9 ? static_cast<int>(number) : 0;
+}
+
+bool flagMember(const Json& value, const char* key) {
+    const auto member = value.find(key);
+    return member != value.end() && member->is_boolean() && member->get<bool>();
+}
+
+// A text of the answer, as the server's words (plain ASCII) or the game's bytes.
+std::string textMember(const Json& value, const char* key) {
+    WireReader r;
+    r.trusting = true;
+    std::string out;
+    return r.text(value, key, JsonMaxTextBytes, true, out) ? out : std::string();
+}
+
+const Json* arrayMember(const Json& value, const char* key) {
+    const auto member = value.find(key);
+    return member != value.end() && member->is_array() ? &*member : nullptr;
+}
+
 // One request. True with answer parsed when the server said 200; otherwise status says what came
 // back (0 nothing, or nothing readable) and the class is told, except when the list is stale,
 // which the caller answers by reading it again.
-bool request(const std::string& method, const std::string& route, const std::string& body, JsonValue& answer,
-             int& status) {
-    RemoteAnswer a = transport ? transport(method, route, body) : RemoteAnswer{};
+bool request(const std::string& method, const std::string& route, const Json& body, Json& answer, int& status) {
+    RemoteAnswer a = transport ? transport(method, route, body.is_null() ? std::string() : wireText(body))
+                               : RemoteAnswer{};
     status = a.status;
-    if (status == 200 && parseJson(a.body, answer)) return true;
+    if (status == 200 && parseAnswer(a.body, answer)) return true;
     if (status == 200 || status == 0) {
         status = 0;
         tell(NoAnswer);
+    } else if (status == 403 && (route == "/api/classroom/add" || route == "/api/classroom/delete")) {
+        tell("Only the teacher adds or deletes classrooms here: use the teacher's corner");
+    } else if (status == 429 && route == "/api/race") {
+        tell("The server is busy: the race is sent again with the next one");
     } else if (status == 429) {
         tell("Too many wrong passwords: wait a little");
     } else if (status == 503) {
         // The server's own words for a save that did not reach its disk, as the local store says them.
-        JsonValue refusal;
-        const JsonValue* error = parseJson(a.body, refusal) ? jsonMember(refusal, "error") : nullptr;
-        tell(error != nullptr && error->kind == JsonValue::Kind::String ? error->text : "Could not save on the server");
+        Json refusal;
+        const std::string error = parseAnswer(a.body, refusal) ? textMember(refusal, "error") : std::string();
+        tell(!error.empty() ? error : "Could not save on the server");
     } else if (!stale(status)) {
         tell("The classroom server refused that");
     }
     return false;
 }
 
-const JsonValue* arrayMember(const JsonValue& value, const char* key) {
-    const JsonValue* member = jsonMember(value, key);
-    return member != nullptr && member->kind == JsonValue::Kind::Array ? member : nullptr;
+Json address(int position, const std::string& name, const std::string& password) {
+    Address a;
+    a.position = position;
+    a.name = name;
+    a.password = password;
+    return addressJson(a);
 }
 
-int intMember(const JsonValue& value, const char* key) {
-    const JsonValue* member = jsonMember(value, key);
-    return member != nullptr && member->kind == JsonValue::Kind::Number ? static_cast<int>(member->number) : 0;
-}
-
-double numberMember(const JsonValue& value, const char* key) {
-    const JsonValue* member = jsonMember(value, key);
-    return member != nullptr && member->kind == JsonValue::Kind::Number ? member->number : 0;
-}
-
-std::string textMember(const JsonValue& value, const char* key) {
-    const JsonValue* member = jsonMember(value, key);
-    return member != nullptr && member->kind == JsonValue::Kind::String ? member->text : std::string();
-}
-
-bool flagMember(const JsonValue& value, const char* key) {
-    const JsonValue* member = jsonMember(value, key);
-    return member != nullptr && member->kind == JsonValue::Kind::Bool && member->flag;
-}
-
-void writeAddress(std::string& out, int position, const std::string& name, const std::string& password) {
-    out += "{\"position\":";
-    writeJsonInt(out, position);
-    out += ",\"name\":";
-    writeJsonText(out, name);
-    out += ",\"password\":";
-    writeJsonText(out, password);
-    out += "}";
-}
-
-// {"classroom":ADDRESS of classrooms.items[position], with the password found right for it.
-std::string classroomBody(const ClassroomList& classrooms, int position) {
+// {"classroom":ADDRESS of classrooms.items[position], with the password found right for it}, to
+// which a request adds its own members.
+Json classroomBody(const ClassroomList& classrooms, int position) {
     const std::string& name = classrooms.items[static_cast<std::size_t>(position)].name;
-    std::string out = "{\"classroom\":";
-    writeAddress(out, position, name, remembered(classroomPasswords, name));
-    return out;
+    return Json{{"classroom", address(position, name, remembered(classroomPasswords, name))}};
 }
 
-bool readClassrooms(const JsonValue& answer, ClassroomList& list) {
-    const JsonValue* items = arrayMember(answer, "classrooms");
-    if (items == nullptr) return false;
-    list.items.clear();
-    for (const JsonValue& item : items->items)
-        list.items.push_back(Classroom{textMember(item, "name"), "", flagMember(item, "hasPassword")});
-    list.base = list.items;
-    list.count = static_cast<int>(list.items.size());
-    return true;
+// The answer's list, read trustingly: what the server keeps is what the class has.
+bool readClassrooms(const Json& answer, ClassroomList& list) {
+    WireReader r;
+    r.trusting = true;
+    const Json* items = arrayMember(answer, "classrooms");
+    return items != nullptr && readClassrooms(r, *items, list);
 }
 
-bool readPupils(const JsonValue& answer, PlayerList& list) {
-    const JsonValue* items = arrayMember(answer, "pupils");
-    if (items == nullptr) return false;
-    list.items.clear();
-    for (const JsonValue& item : items->items)
-        list.items.push_back(Player{textMember(item, "name"), "", intMember(item, "car"), intMember(item, "driver"),
-                                    flagMember(item, "hasPassword")});
-    list.base = list.items;
-    list.count = static_cast<int>(list.items.size());
-    return true;
+bool readPupils(const Json& answer, PlayerList& list) {
+    WireReader r;
+    r.trusting = true;
+    const Json* items = arrayMember(answer, "pupils");
+    return items != nullptr && readPupils(r, *items, list);
 }
 
-RaceRecord readRecord(const JsonValue& item) {
-    RaceRecord r;
-    r.name = textMember(item, "name");
-    r.car = intMember(item, "car");
-    r.time = numberMember(item, "time");
-    r.topSpeed = numberMember(item, "topSpeed");
-    r.averageSpeed = numberMember(item, "averageSpeed");
-    if (const JsonValue* samples = arrayMember(item, "samples")) {
-        for (const JsonValue& s : samples->items)
-            if (s.items.size() == 2) r.samples.push_back({s.items[0].number, s.items[1].number});
+// The records of an answer that read whole, in order.
+void appendRecords(const Json& records, Leaderboard& board) {
+    WireReader r;
+    r.trusting = true;
+    for (const Json& item : records) {
+        RaceRecord record;
+        if (readRecord(r, item, record)) board.records.push_back(std::move(record));
     }
-    r.sampleCount = static_cast<int>(r.samples.size());
-    return r;
 }
 
 void loadClassroomsRemote(ClassroomList& list) {
-    JsonValue answer;
+    Json answer;
     int status = 0;
-    if (request("GET", "/api/classrooms", "", answer, status) && !readClassrooms(answer, list)) tell(NoAnswer);
+    if (request("GET", "/api/classrooms", Json(), answer, status) && !readClassrooms(answer, list)) tell(NoAnswer);
 }
 
 // After a stale list: the list read again, and position moved to where the classroom of that name
@@ -166,14 +163,16 @@ bool findAgain(ClassroomList& classrooms, int& position) {
     return false;
 }
 
-// A request in the classroom at position: body is the rest of its JSON after the classroom's
+// A request in the classroom at position: rest is its body's members beside the classroom's
 // address. When the classroom has moved (a stale list) the list is read again and the request is
 // sent once more to the classroom's new place. status is the last request's.
-bool classroomRequest(const std::string& route, const std::string& rest, ClassroomList& classrooms, int& position,
-                      JsonValue& answer, int& status) {
+bool classroomRequest(const std::string& route, const Json& rest, ClassroomList& classrooms, int& position,
+                      Json& answer, int& status) {
     if (position < 0 || position >= classrooms.count) return false;
     for (int attempt = 0; attempt < 2; ++attempt) {
-        if (request("POST", route, classroomBody(classrooms, position) + rest, answer, status)) return true;
+        Json body = classroomBody(classrooms, position);
+        body.update(rest);
+        if (request("POST", route, body, answer, status)) return true;
         if (!stale(status)) return false;
         const int before = position;
         if (!findAgain(classrooms, position) || position == before) return false;
@@ -182,12 +181,8 @@ bool classroomRequest(const std::string& route, const std::string& rest, Classro
 }
 
 void addClassroomRemote(ClassroomList& list, const std::string& name, const std::string& password) {
-    std::string body = "{\"name\":";
-    writeJsonText(body, name);
-    body += ",\"password\":";
-    writeJsonText(body, password);
-    body += "}";
-    JsonValue answer;
+    const Json body = {{"name", toWire(name)}, {"password", toWire(password)}};
+    Json answer;
     int status = 0;
     if (request("POST", "/api/classroom/add", body, answer, status)) {
         readClassrooms(answer, list);
@@ -198,10 +193,10 @@ void addClassroomRemote(ClassroomList& list, const std::string& name, const std:
 }
 
 void deleteClassroomRemote(ClassroomList& list, int position) {
-    JsonValue answer;
+    Json answer;
     int status = 0;
     if (position < 0 || position >= list.count) return;
-    if (request("POST", "/api/classroom/delete", classroomBody(list, position) + "}", answer, status)) {
+    if (request("POST", "/api/classroom/delete", classroomBody(list, position), answer, status)) {
         readClassrooms(answer, list);
         return;
     }
@@ -210,17 +205,18 @@ void deleteClassroomRemote(ClassroomList& list, int position) {
 }
 
 void enterClassroomRemote(ClassroomList& classrooms, int& position, PlayerList& players) {
-    JsonValue answer;
+    Json answer;
     int status = 0;
-    const bool entered = classroomRequest("/api/classroom/enter", "}", classrooms, position, answer, status);
+    const bool entered =
+        classroomRequest("/api/classroom/enter", Json::object(), classrooms, position, answer, status);
     // Emptied only now: the server's own handling may share this table (in the tests).
     LeaderboardTable = LeaderboardTableData{};
     players = PlayerList{};
     if (!entered) return;
     readPupils(answer, players);
-    const JsonValue* boards = arrayMember(answer, "boards");
+    const Json* boards = arrayMember(answer, "boards");
     if (boards == nullptr) return;
-    for (const JsonValue& b : boards->items) {
+    for (const Json& b : *boards) {
         const int operation = intMember(b, "operation");
         const int lesson = intMember(b, "lesson");
         const int distance = intMember(b, "distance");
@@ -229,8 +225,7 @@ void enterClassroomRemote(ClassroomList& classrooms, int& position, PlayerList& 
             continue;
         Leaderboard& board = LeaderboardTable.boards[operation][lesson][distance];
         board.title = textMember(b, "title");
-        if (const JsonValue* records = arrayMember(b, "records"))
-            for (const JsonValue& r : records->items) board.records.push_back(readRecord(r));
+        if (const Json* records = arrayMember(b, "records")) appendRecords(*records, board);
         board.count = static_cast<int>(board.records.size());
         board.recordsOnDisk = board.count;
     }
@@ -238,9 +233,9 @@ void enterClassroomRemote(ClassroomList& classrooms, int& position, PlayerList& 
 
 // The players of the classroom as the server has them now, after a stale list.
 bool readPlayersAgain(ClassroomList& classrooms, int& position, PlayerList& players) {
-    JsonValue answer;
+    Json answer;
     int status = 0;
-    if (!classroomRequest("/api/classroom/enter", "}", classrooms, position, answer, status)) return false;
+    if (!classroomRequest("/api/classroom/enter", Json::object(), classrooms, position, answer, status)) return false;
     return readPupils(answer, players);
 }
 
@@ -250,26 +245,23 @@ int positionOf(const PlayerList& list, const std::string& name) {
     return -1;
 }
 
-// One change to a pupil: route, and the rest of the body after the classroom's address.
-struct PupilChange {
-    const char* route;
-    std::string rest;
-};
-
-std::string pupilRest(const std::string& classroom, const PlayerList& server, int at) {
+// {"pupil":ADDRESS} of the pupil at at, with what was found right for them.
+Json pupilRest(const std::string& classroom, const PlayerList& server, int at) {
     const std::string& name = server.items[static_cast<std::size_t>(at)].name;
-    std::string rest = ",\"pupil\":";
-    writeAddress(rest, at, name, remembered(pupilPasswords, pupilKey(classroom, name)));
-    return rest;
+    Address a;
+    a.position = at;
+    a.name = name;
+    a.token = remembered(pupilTokens, pupilKey(classroom, name));
+    return Json{{"pupil", addressJson(a)}};
 }
 
 // Sends the changes of list (base -> items) one by one; server follows the answers. False at the
 // first that failed (status says how).
 bool sendPlayerChanges(PlayerList& list, PlayerList& server, ClassroomList& classrooms, int& position, int& status) {
     const std::string classroom = classrooms.items[static_cast<std::size_t>(position)].name;
-    auto send = [&](const char* route, const std::string& rest) {
-        JsonValue answer;
-        if (!classroomRequest(route, rest + "}", classrooms, position, answer, status)) return false;
+    auto send = [&](const char* route, const Json& rest) {
+        Json answer;
+        if (!classroomRequest(route, rest, classrooms, position, answer, status)) return false;
         readPupils(answer, server);
         return true;
     };
@@ -282,19 +274,24 @@ bool sendPlayerChanges(PlayerList& list, PlayerList& server, ClassroomList& clas
         const auto before = std::find_if(list.base.begin(), list.base.end(),
                                          [&](const Player& p) { return p.name == now.name; });
         if (before == list.base.end()) {
-            std::string rest = ",\"name\":";
-            writeJsonText(rest, now.name);
-            rest += ",\"password\":";
-            writeJsonText(rest, now.password);
-            if (!send("/api/pupil/add", rest)) return false;
-            if (!now.password.empty()) pupilPasswords[pupilKey(classroom, now.name)] = now.password;
+            if (!send("/api/pupil/add", Json{{"name", toWire(now.name)}, {"password", toWire(now.password)}}))
+                return false;
+            // The new pupil's token, so that their races need not carry the password.
+            const int at = positionOf(server, now.name);
+            if (!now.password.empty() && at >= 0) {
+                Json check = classroomBody(classrooms, position);
+                check["pupil"] = address(at, now.name, now.password);
+                Json answer;
+                int checked = 0;
+                if (request("POST", "/api/pupil/check", check, answer, checked) && flagMember(answer, "right"))
+                    pupilTokens[pupilKey(classroom, now.name)] = textMember(answer, "token");
+            }
         } else if (before->car != now.car || before->driver != now.driver) {
             const int at = positionOf(server, now.name);
             if (at < 0) continue;  // deleted on another PC meanwhile
-            std::string rest = pupilRest(classroom, server, at) + ",\"car\":";
-            writeJsonInt(rest, now.car);
-            rest += ",\"driver\":";
-            writeJsonInt(rest, now.driver);
+            Json rest = pupilRest(classroom, server, at);
+            rest["car"] = now.car;
+            rest["driver"] = now.driver;
             if (!send("/api/pupil/choices", rest)) return false;
         }
     }
@@ -331,26 +328,25 @@ bool sendRecords(ClassroomList& classrooms, int& position, int operation, int le
                  std::vector<RaceRecord>& unsent, int& status) {
     while (!unsent.empty()) {
         const std::size_t take = std::min<std::size_t>(2, unsent.size());
-        std::string rest = ",\"operation\":";
-        writeJsonInt(rest, operation);
-        rest += ",\"lesson\":";
-        writeJsonInt(rest, lesson);
-        rest += ",\"distance\":";
-        writeJsonInt(rest, distance);
-        rest += ",\"known\":";
-        writeJsonInt(rest, board.recordsOnDisk);
-        rest += ",\"records\":[";
+        const std::string classroom = classrooms.items[static_cast<std::size_t>(position)].name;
+        Json records = Json::array();
+        Json racers = Json::array();
         for (std::size_t i = 0; i < take; ++i) {
-            if (i > 0) rest += ",";
-            writeJsonRecord(rest, unsent[i]);
+            records.push_back(recordJson(unsent[i]));
+            const std::string token = remembered(pupilTokens, pupilKey(classroom, unsent[i].name));
+            racers.push_back(token.empty() ? Json::object() : Json{{"token", token}});
         }
-        rest += "]}";
-        JsonValue answer;
+        const Json rest = {{"operation", operation},
+                           {"lesson", lesson},
+                           {"distance", distance},
+                           {"known", board.recordsOnDisk},
+                           {"records", std::move(records)},
+                           {"racers", std::move(racers)}};
+        Json answer;
         if (!classroomRequest("/api/race", rest, classrooms, position, answer, status)) return false;
         const int from = std::clamp(intMember(answer, "from"), 0, board.recordsOnDisk);
         board.records.resize(static_cast<std::size_t>(from));
-        if (const JsonValue* records = arrayMember(answer, "records"))
-            for (const JsonValue& r : records->items) board.records.push_back(readRecord(r));
+        if (const Json* answered = arrayMember(answer, "records")) appendRecords(*answered, board);
         board.count = static_cast<int>(board.records.size());
         board.recordsOnDisk = board.count;
         unsent.erase(unsent.begin(), unsent.begin() + static_cast<std::ptrdiff_t>(take));
@@ -379,10 +375,8 @@ bool saveLeaderboardRemote(ClassroomList& classrooms, int& position, int operati
 
 bool isClassroomPasswordRemote(ClassroomList& classrooms, int position, const std::string& typed) {
     const std::string& name = classrooms.items[static_cast<std::size_t>(position)].name;
-    std::string body = "{\"classroom\":";
-    writeAddress(body, position, name, typed);
-    body += "}";
-    JsonValue answer;
+    const Json body = {{"classroom", address(position, name, typed)}};
+    Json answer;
     int status = 0;
     if (!request("POST", "/api/classroom/check", body, answer, status)) {
         if (!stale(status)) return false;
@@ -400,17 +394,16 @@ bool isPlayerPasswordRemote(const ClassroomList& classrooms, int classroom, cons
     if (classroom < 0 || classroom >= classrooms.count) return false;
     const std::string& roomName = classrooms.items[static_cast<std::size_t>(classroom)].name;
     const std::string& name = players.items[static_cast<std::size_t>(position)].name;
-    std::string body = classroomBody(classrooms, classroom) + ",\"pupil\":";
-    writeAddress(body, position, name, typed);
-    body += "}";
-    JsonValue answer;
+    Json body = classroomBody(classrooms, classroom);
+    body["pupil"] = address(position, name, typed);
+    Json answer;
     int status = 0;
     if (!request("POST", "/api/pupil/check", body, answer, status)) {
         if (stale(status)) tell(Changed);
         return false;
     }
     const bool right = flagMember(answer, "right");
-    if (right) pupilPasswords[pupilKey(roomName, name)] = typed;
+    if (right) pupilTokens[pupilKey(roomName, name)] = textMember(answer, "token");
     return right;
 }
 
@@ -422,7 +415,7 @@ void useRemoteStore(RemoteTransport sender) {
     transport = std::move(sender);
     trouble.clear();
     classroomPasswords.clear();
-    pupilPasswords.clear();
+    pupilTokens.clear();
     StoreOperations ops;
     ops.loadClassrooms = loadClassroomsRemote;
     ops.saveClassrooms = loadClassroomsRemote;  // additions and deletions went to the server at once

@@ -52,6 +52,14 @@ protected:
         GameStore.enterClassroom(classrooms, classroom, players);
     }
 
+    // The pupils who race, added as the player menu adds them (Ann with a password).
+    void addRacers() {
+        addPlayer(players, "Ann", "cat");
+        addPlayer(players, "Bob", "");
+        addPlayer(players, "Cy", "");
+        ASSERT_TRUE(GameStore.savePlayers(players, classrooms, classroom));
+    }
+
     // A finished race of name on board [1][2][3], as the race appends it, then stored.
     bool race(const std::string& name, double time) {
         Leaderboard& board = LeaderboardTable.boards[1][2][3];
@@ -103,6 +111,7 @@ TEST_F(RemoteStore, PasswordsAreAskedOfTheServerAndNeverHeld) {
 
 TEST_F(RemoteStore, RacesAreStoredAndClassmatesRacesComeBack) {
     addAndEnter("4b", "owl");
+    addRacers();
     ASSERT_TRUE(race("Ann", 40.5));
     // Another pupil's device, entering now, sees the race as its ghost would replay it.
     const Leaderboard first = LeaderboardTable.boards[1][2][3];
@@ -170,6 +179,7 @@ TEST_F(RemoteStore, AListChangedElsewhereIsReadAgain) {
 
 TEST_F(RemoteStore, AServerThatDoesNotAnswerIsANoticeAndTheRaceWaits) {
     addAndEnter("4b", "");
+    addRacers();
     online = false;
     const ClassroomList before = classrooms;
     GameStore.loadClassrooms(classrooms);
@@ -186,6 +196,29 @@ TEST_F(RemoteStore, AServerThatDoesNotAnswerIsANoticeAndTheRaceWaits) {
     ASSERT_EQ(disk.count, 2);
     EXPECT_EQ(disk.records[0].name, "Ann");
     EXPECT_EQ(GameStore.takeTrouble(), "");
+}
+
+}  // namespace
+
+namespace {
+
+// What the menus meet through a server with a teacher password, and records that come without
+// their answers (no ghost replays them).
+TEST_F(RemoteStore, TheTeachersClassroomsAndRecordsWithoutAnswers) {
+    addAndEnter("4b", "");
+    addRacers();
+    ASSERT_TRUE(race("Bob", 30));
+    ASSERT_TRUE(race("Bob", 40));
+    GameStore.enterClassroom(classrooms, classroom, players);
+    const Leaderboard& board = LeaderboardTable.boards[1][2][3];
+    ASSERT_EQ(board.count, 2);
+    EXPECT_EQ(board.records[0].sampleCount, 2);  // Bob's fastest, which a ghost replays
+    EXPECT_EQ(board.records[1].sampleCount, 0);
+    EXPECT_EQ(board.records[1].time, 40);
+    server.config.teacherPassword = "staffroom";
+    GameStore.addClassroom(classrooms, "5c", "");
+    EXPECT_EQ(GameStore.takeTrouble(), "Only the teacher adds or deletes classrooms here: use the teacher's corner");
+    EXPECT_EQ(classrooms.count, 2);
 }
 
 }  // namespace

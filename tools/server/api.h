@@ -5,6 +5,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <string>
 #include <utility>
@@ -65,10 +66,35 @@ struct ServerState {
     std::condition_variable raceDone;
     std::vector<PendingRace*> raceQueue;
     bool raceSaving = false;
-    std::mutex throttleLock;
+    std::mutex throttleLock;  // the slow-down and the tokens
     PasswordThrottle throttle;
+    // What pupil/check gave for a right pupil password, so that the game need not keep the
+    // password: the token, for that classroom and pupil (by name), until expires (s.clock time).
+    struct Token {
+        std::string classroom;
+        std::string pupil;
+        double expires = 0;
+    };
+    std::map<std::string, Token> tokens;
+    // Each pupil's race credit in seconds, by classroom and pupil name, as of when (s.clock time);
+    // under throttleLock.
+    struct RaceCredit {
+        double seconds = 0;
+        double when = 0;
+    };
+    std::map<std::string, RaceCredit> raceCredit;
     std::function<double()> clock;  // seconds, monotonic; the tests may set their own
 };
+
+// How long a token of pupil/check opens its pupil: a school day. The longest a server keeps is
+// TokensLimit; beyond it the oldest go first.
+constexpr double TokenSeconds = 12 * 3600;
+constexpr std::size_t TokensLimit = 20000;
+
+// A race costs its pupil the countdown and the least time of its distance, in seconds of credit
+// that come back as time passes, up to RaceCreditSeconds: a pupil's device may send what it saved
+// while the server was away, but no pupil stores more than a few races a minute.
+constexpr double RaceCreditSeconds = 180;
 
 // Called once, before any request: fills the lesson catalogue the report names lessons from and
 // sets a monotonic clock when none is set.
@@ -76,8 +102,8 @@ void prepareServer(ServerState& state);
 
 // Answers one request. The working directory must be the game folder (the one that holds or will
 // hold "classrooms"). Paths under /api/ are the API (API.md); any other GET is a file of the site.
-// client is the address the request came from, as text ("" when unknown). Safe to call from
-// several threads at once.
+// client is the asking device's address as text: wrong passwords are counted per client. Safe to
+// call from several threads at once.
 HttpAnswer answerRequest(ServerState& state, const std::string& method, const std::string& path,
                          const std::string& body, const std::string& client = "");
 
