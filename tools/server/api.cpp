@@ -2,6 +2,8 @@
 // positions and names checked, passwords slowed down, and answers that never hold a password.
 #include "api.h"
 
+#include "board_cache.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstddef>
@@ -267,7 +269,8 @@ HttpAnswer enterClassroom(ServerState& s, const ApiCall& call) {
         std::lock_guard<std::mutex> guard(s.tableLock);
         Opened o = openClassroom(s, call.client, call.classroom);
         if (!o.ok) return o.refusal;
-        loadLeaderboards(o.position);
+        // Only what changed on disk since the server last held this classroom's boards is read.
+        bringUpBoards(s.boards, o.classrooms.items[static_cast<std::size_t>(o.position)].name, o.position);
         PlayerList players;
         loadPlayers(players, o.position);
         view.pupils = pupilsWithStatistics(players);
@@ -467,8 +470,8 @@ bool raceCreditTaken(ServerState& s, const std::string& classroom, const ApiCall
 void storeRaces(ServerState& s, const std::vector<PendingRace*>& batch) {
     const ApiCall& first = *batch.front()->call;
     Leaderboard& board = LeaderboardTable.boards[first.operation][first.lesson][first.distance];
-    board = Leaderboard{};
     std::vector<PendingRace*> accepted;
+    std::vector<RaceRecord> records;
     Opened o;
     for (PendingRace* race : batch) {
         Opened tried = openClassroom(s, race->call->client, race->call->classroom);
@@ -482,9 +485,13 @@ void storeRaces(ServerState& s, const std::vector<PendingRace*>& batch) {
             continue;
         o = std::move(tried);
         accepted.push_back(race);
-        board.records.insert(board.records.end(), race->call->records.begin(), race->call->records.end());
+        records.insert(records.end(), race->call->records.begin(), race->call->records.end());
     }
     if (accepted.empty()) return;
+    // The board as the server last held it, brought up to the disk, takes the races as its unsaved
+    // records: the save then reads only what desktop copies added meanwhile.
+    bringUpBoards(s.boards, o.classrooms.items[static_cast<std::size_t>(o.position)].name, o.position);
+    board.records.insert(board.records.end(), records.begin(), records.end());
     board.count = static_cast<int>(board.records.size());
     int position = o.position;
     HttpAnswer failed;

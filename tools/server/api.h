@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "board_cache.h"
 #include "throttle.h"
 
 struct ServerConfig {
@@ -60,6 +61,7 @@ struct ServerState {
     ServerConfig config;
     std::mutex storeLock;
     std::mutex tableLock;
+    BoardCache boards;  // under tableLock: the classrooms' boards as the server last read them
     std::mutex saveTurn;  // taken before storeLock by the requests that save
     std::chrono::steady_clock::time_point lastSaveEnd{};  // under saveTurn
     std::mutex raceLock;  // the queue of races and raceSaving
