@@ -7,7 +7,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
+#include <system_error>
 
 #include "api.h"
 #include "store/protocol.h"
@@ -22,15 +24,29 @@ const char* const Clients[] = {"", "10.0.0.1", "10.0.0.2"};
 
 ServerState* server = nullptr;
 
+// The temporary folder, removed when the fuzzer ends.
+std::string made;
+void removeFolder() {
+    std::error_code ec;
+    std::filesystem::remove_all(made, ec);
+}
+
 void require(bool condition) {
     if (!condition) std::abort();
 }
 
 }  // namespace
 
+// The sound library's warning tone, which the game's audio start-up links but the server never
+// reaches: the fuzzer has no display library to play it with.
+bool playWarningTone(int, int) { return false; }
+
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     char folder[] = "/tmp/tally-apifuzz-XXXXXX";
-    require(mkdtemp(folder) != nullptr && chdir(folder) == 0);
+    require(mkdtemp(folder) != nullptr);
+    made = folder;
+    std::atexit(removeFolder);
+    require(true && chdir(folder) == 0);
     server = new ServerState;
     server->config.teacherPassword = "staffroom";
     prepareServer(*server);

@@ -9,12 +9,20 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <system_error>
 
 #include "api.h"
 
 namespace {
 
 std::string site;
+
+// The temporary folder, removed when the fuzzer ends.
+std::string made;
+void removeFolder() {
+    std::error_code ec;
+    std::filesystem::remove_all(made, ec);
+}
 
 void require(bool condition) {
     if (!condition) std::abort();
@@ -25,6 +33,9 @@ void require(bool condition) {
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     char folder[] = "/tmp/tally-sitefuzz-XXXXXX";
     require(mkdtemp(folder) != nullptr);
+    made = folder;
+    std::atexit(removeFolder);
+    require(true);
     const std::filesystem::path root = folder;
     std::filesystem::create_directories(root / "site/sub");
     std::filesystem::create_directories(root / "site/classrooms");
