@@ -6,7 +6,9 @@
  * The C++ library and glibc reach the file system through several names for each call (the 64-bit
  * ones, the fortified __open_2 family, the old __xstat family), so every one of them is caught.
  * A program that finds slowfs_set_enabled (with dlsym) can switch the delay off while it sets up
- * its files and on again around what it measures; slowfs_calls gives the calls slowed so far. */
+ * its files and on again around what it measures; slowfs_calls gives the calls slowed so far.
+ * When SLOWFS_LOADED names a file, loading appends a line "<pid> <program>" to it, so that a test
+ * can tell that the shim really went into the program it meant to slow. */
 #define _GNU_SOURCE
 #include <dirent.h>
 #include <dlfcn.h>
@@ -39,6 +41,21 @@ static void roundTrip(void) {
     struct timespec wait = {delay / 1000000000L, delay % 1000000000L};
     while (nanosleep(&wait, &wait) != 0 && errno == EINTR) {
     }
+}
+
+__attribute__((constructor)) static void loaded(void) {
+    const char* report = getenv("SLOWFS_LOADED");
+    if (report == NULL || *report == '\0') return;
+    char program[512] = "?";
+    const ssize_t n = readlink("/proc/self/exe", program, sizeof program - 1);
+    if (n > 0) program[n] = '\0';
+    char line[600];
+    const int length = snprintf(line, sizeof line, "%d %s\n", (int)getpid(), program);
+    const int fd = open(report, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+    if (fd < 0) return;
+    if (write(fd, line, (size_t)length) < 0) {
+    }
+    close(fd);
 }
 
 /* The next definition of name (glibc's), looked up once. */

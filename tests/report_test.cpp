@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "cp437.h"
+#include "store/cp437.h"
 #include "formats.h"
 #include "summary.h"
 

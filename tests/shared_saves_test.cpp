@@ -4,10 +4,16 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
+#include "store/board_loading.h"
+#include "store/fields.h"
 #include "store/records.h"
+#include "store/save_lock.h"
 #include "store/store.h"
 #include "fresh_folder.h"
 
@@ -149,6 +155,122 @@ TEST_F(SharedSaves, ASaveFindsItsClassroomByName) {
     EXPECT_FALSE(saveLeaderboard(mine, position, 0, 0, 0));
     EXPECT_EQ(takeSaveTrouble(), "This class was deleted on another PC");
     EXPECT_EQ(namesOf(loaded(0)), std::vector<std::string>{"Default:0"}) << "B's room 1 has no players";
+}
+
+void writePlain(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+// A record file as the game writes it, named name.
+std::string recordFile(const std::string& name) {
+    return " 1\r\n 40\r\n 100\r\n 50\r\n" + name + "\r\n 2\r\n 1.5\r\n 1\r\n";
+}
+
+std::string fileText(const std::string& path) {
+    FieldReader r = openFields(path);
+    return r.data;
+}
+
+// A board file damaged or changed behind this copy's back never lets a save write over a race:
+// every record file there is stays as it was and is counted, and a count far past the files is
+// mended to them; this copy's new race follows them all.
+TEST_F(SharedSaves, ADamagedBoardNeverCostsARace) {
+    const struct {
+        const char* what;
+        std::string boardFile;
+        int files;  // record1 .. recordN on disk, all intact
+        int known;  // records this copy read before the damage
+        int expected;
+    } cases[] = {
+        {"an emptied board file", "", 5, 5, 6},
+        {"a board cut to 2", " 2\r\n\r\n", 5, 5, 6},
+        {"a count far beyond the files", " 999999999\r\n\r\n", 3, 3, 4},
+        {"a classmate saved two races meanwhile", " 7\r\n\r\n", 7, 5, 8},
+        {"records beyond a count this copy knew", " 5\r\n\r\n", 8, 5, 9},
+        {"a board this copy never read", " 4\r\n\r\n", 4, 0, 5},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all("classrooms");
+        LeaderboardTable = LeaderboardTableData{};
+        const std::string path = boardPath(0, 0, 0, 0);
+        fs::create_directories(fs::path(path).parent_path());
+        for (int i = 1; i <= c.files; ++i) writePlain(path + "record" + std::to_string(i), recordFile("R" + std::to_string(i)));
+        Leaderboard& board = LeaderboardTable.boards[0][0][0];
+        for (int i = 1; i <= c.known; ++i) {
+            board.records.emplace_back();
+            board.records.back().name = "R" + std::to_string(i);
+        }
+        board.recordsOnDisk = c.known;
+        writePlain(path, c.boardFile);
+        RaceRecord mine;
+        mine.name = "Mine";
+        board.records.push_back(mine);
+        ClassroomList rooms;
+        int position = 0;
+        ASSERT_TRUE(saveLeaderboard(rooms, position, 0, 0, 0));
+        for (int i = 1; i <= c.files; ++i)
+            EXPECT_EQ(fileText(path + "record" + std::to_string(i)), recordFile("R" + std::to_string(i))) << i;
+        Leaderboard back;
+        readLeaderboard(back, path);
+        ASSERT_EQ(back.count, c.expected);
+        EXPECT_EQ(back.records.back().name, "Mine");
+        EXPECT_EQ(board.count, c.expected) << "the board in memory is the board on disk";
+        EXPECT_FALSE(fs::exists(path + "record" + std::to_string(c.expected + 1)));
+    }
+}
+
+// A damaged or hostile record costs what a race can hold, not what the file claims.
+TEST_F(SharedSaves, ReadingBoundsDamagedRecords) {
+    std::string huge = " 300000\r\n 40\r\n 100\r\n 50\r\n" + std::string(1 << 20, 'x') + "\r\n 2\r\n";
+    for (int i = 0; i < 300000; ++i) huge += " 1\r\n 1\r\n";
+    writePlain("record", huge);
+    RaceRecord record;
+    readRaceRecord(record, "record");
+    EXPECT_EQ(record.name.size(), LongestName);
+    EXPECT_EQ(record.car, 2) << "the rest of the long line is skipped, not read as fields";
+    EXPECT_EQ(record.samples.size(), MostSamples);
+}
+
+// A save that meets another PC's lock never goes ahead without it: the game's save leaves the race
+// in memory and it lands once the lock is given back; at quit it is kept in this PC's own file and
+// stored at the next start.
+TEST_F(SharedSaves, BusySavesWaitInMemoryAndLandLater) {
+    ClassroomList rooms;
+    addClassroom(rooms, "A", "");
+    deferBusySaves(0.05);
+    for (const bool quitFirst : {false, true}) {
+        SCOPED_TRACE(quitFirst ? "kept over a quit" : "saved while the game goes on");
+        SaveLock other;
+        ASSERT_TRUE(takeSaveLock(other, roomPath(0)));
+        Leaderboard& board = LeaderboardTable.boards[0][0][0];
+        RaceRecord race;
+        race.name = quitFirst ? "Later" : "Soon";
+        board.records.push_back(race);
+        int position = 0;
+        EXPECT_TRUE(saveLeaderboard(rooms, position, 0, 0, 0));
+        EXPECT_FALSE(fs::exists(boardPath(0, 0, 0, 0) + "record" + std::to_string(board.records.size())));
+        ::usleep(120 * 1000);
+        EXPECT_GT(keepSaving(), 0);
+        if (quitFirst) {
+            EXPECT_FALSE(finishSaving(0.1));
+            EXPECT_EQ(keepDeferredRaces(), 1);
+            releaseSaveLock(other);
+            EXPECT_EQ(storeKeptRaces(), 1);
+            EXPECT_TRUE(fs::is_empty("kept-races"));
+        } else {
+            releaseSaveLock(other);
+            ::usleep(120 * 1000);
+            EXPECT_EQ(keepSaving(), 0);
+        }
+        Leaderboard back;
+        readLeaderboard(back, boardPath(0, 0, 0, 0));
+        ASSERT_FALSE(back.records.empty());
+        EXPECT_EQ(back.records.back().name, race.name);
+        LeaderboardTable = LeaderboardTableData{};
+        readLeaderboard(LeaderboardTable.boards[0][0][0], boardPath(0, 0, 0, 0));
+    }
+    deferBusySaves(-1);
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 // The teacher's corner when a classroom server serves the page: "Teacher's report" asks for a
 // classroom and its password (or the teacher's) in the page and opens the server's report of that
 // classroom; "Back up classrooms" asks for the teacher's password and downloads the server's tar of
-// every classroom. The restore, which works on this browser's own classrooms, is hidden: a school
+// every classroom; "Add classroom" and "Delete classroom" ask for the teacher's password, which the
+// server needs for them when it was given one. The restore, which works on this browser's own classrooms, is hidden: a school
 // restores the server's folder on the server's PC.
 'use strict';
 
@@ -105,9 +106,7 @@
           option.textContent = c.name;
           choice.appendChild(option);
         });
-        backupAsk.form.hidden = true;
-        ask.hidden = false;
-        password.focus();
+        show(ask, password);
       }).catch(function () { say('The classroom server did not answer.', true); });
     });
     ask.addEventListener('submit', function (event) {
@@ -144,14 +143,98 @@
       });
     });
 
+    // Adding and deleting classrooms: the teacher's, when the server has a teacher password.
+    function post(route, body) {
+      return fetch(route, {
+        method: 'POST', cache: 'no-store', headers: { 'Content-Type': 'application/json' },
+        body: JSON.stringify(body),
+      });
+    }
+    function field(id, placeholder, length, type) {
+      var input = document.createElement('input');
+      input.type = type || 'text';
+      input.id = id;
+      input.placeholder = placeholder;
+      input.maxLength = length;
+      input.autocomplete = 'off';
+      return input;
+    }
+    var addAsk = question('add', "Teacher's password", 'Add');
+    var addName = field('corner-add-name', 'New classroom', 20);
+    var addPassword = field('corner-add-classroom-password', 'Its password (may stay empty)', 10, 'password');
+    addAsk.form.prepend(addName, addPassword);
+    var deleteAsk = question('delete', "Teacher's password", 'Delete');
+    var deleteChoice = document.createElement('select');
+    deleteChoice.id = 'corner-delete-class';
+    deleteChoice.setAttribute('aria-label', 'Classroom');
+    deleteAsk.form.prepend(deleteChoice);
+    var listed = [];
+    var asks = function () { return [ask, backupAsk.form, addAsk.form, deleteAsk.form]; };
+    function show(form, first) {
+      asks().forEach(function (f) { f.hidden = f !== form; });
+      first.focus();
+    }
+    cornerButton('corner-add', 'Add classroom', addAsk.form).addEventListener('click', function () {
+      say('');
+      show(addAsk.form, addName);
+    });
+    cornerButton('corner-delete', 'Delete classroom', deleteAsk.form).addEventListener('click', function () {
+      say('');
+      fetch('api/classrooms', { cache: 'no-store' }).then(function (response) {
+        if (!response.ok) throw new Error('status ' + response.status);
+        return response.json();
+      }).then(function (answer) {
+        listed = answer.classrooms || [];
+        deleteChoice.replaceChildren();
+        listed.forEach(function (c, i) {
+          var option = document.createElement('option');
+          option.value = String(i);
+          option.textContent = c.name;
+          deleteChoice.appendChild(option);
+        });
+        show(deleteAsk.form, deleteAsk.password);
+      }).catch(function () { say('The classroom server did not answer.', true); });
+    });
+    addAsk.form.addEventListener('submit', function (event) {
+      event.preventDefault();
+      var name = addName.value;
+      var body = { name: name, password: addPassword.value, teacherPassword: addAsk.password.value };
+      addAsk.password.value = '';
+      post('api/classroom/add', body).then(function (response) {
+        if (response.ok) {
+          addName.value = '';
+          addPassword.value = '';
+          addAsk.close();
+          return say('Added the classroom ' + name + '.');
+        }
+        if (response.status === 409) return say('A classroom of that name exists, or there are as many as the server keeps.', true);
+        if (response.status === 400) return say('That name or password cannot be typed in the game.', true);
+        refused(response, 'add the classroom');
+      }).catch(function () { say('The classroom server did not answer.', true); });
+    });
+    deleteAsk.form.addEventListener('submit', function (event) {
+      event.preventDefault();
+      var chosen = listed[Number(deleteChoice.value)];
+      if (!chosen) return;
+      var body = { classroom: { position: chosen.position, name: chosen.name }, teacherPassword: deleteAsk.password.value };
+      deleteAsk.password.value = '';
+      post('api/classroom/delete', body).then(function (response) {
+        if (response.ok) {
+          deleteAsk.close();
+          return say('Deleted the classroom ' + chosen.name + '.');
+        }
+        if (response.status === 409 || response.status === 404)
+          return say('The classrooms changed on another PC: choose again.', true);
+        refused(response, 'delete the classroom');
+      }).catch(function () { say('The classroom server did not answer.', true); });
+    });
+
     // The backup: every classroom on the server, so only the teacher's password opens it.
     var backupAsk = question('backup', "Teacher's password", 'Back up');
     var backupButton = cornerButton('corner-backup', 'Back up classrooms', backupAsk.form);
     backupButton.addEventListener('click', function () {
       say('');
-      ask.hidden = true;
-      backupAsk.form.hidden = false;
-      backupAsk.password.focus();
+      show(backupAsk.form, backupAsk.password);
     });
     backupAsk.form.addEventListener('submit', function (event) {
       event.preventDefault();

@@ -17,7 +17,15 @@ constexpr double NoticeSeconds = 4;
 // sentence, which breaks at a blank.
 void showNotice(Game& game, const std::string& text, double seconds = NoticeSeconds);
 
+// What the notice line says while a save waits for another PC to give back its lock.
+inline constexpr const char* WaitingNotice = "Waiting for another PC to finish saving";
+
+// Called once at start, after the screen is open: a save that waits for another PC's lock shows
+// the waiting notice over game's last picture while it waits.
+void watchSaves(Game& game);
+
 // Called by every screen each frame, after it has drawn its canvas and before presenting it. First
-// takes any save that failed since the last call from the store (its words become the notice and
+// tries again the saves the store left for later (the waiting notice while they wait, "Saved"
+// when they land), then takes any save that failed since the last call from the store (its words become the notice and
 // are printed once on standard error), then draws the notice while it lasts.
 void drawNotice(Game& game, Image* canvas);

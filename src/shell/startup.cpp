@@ -1,4 +1,6 @@
 // Start-up in its fixed order, and the screen loop that dispatches one screen routine at a time.
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 #include "accounts/accounts.h"
@@ -12,15 +14,51 @@
 #include "shell/frame.h"
 #include "shell/shell.h"
 #include "shell/watch.h"
+#include "shell/notice.h"
 #include "store/game_store.h"
+#include "store/save_lock.h"
+#include "store/store.h"
 
 void enterClassroom(Game& game) {
     game.raceLength = 500;
+    // The saves still waiting belong to the classroom being left, whose boards and players are
+    // about to be replaced: they land first.
+    GameStore.finishSaving(-1);
     GameStore.enterClassroom(game.classrooms, game.classroom, game.players);
     game.screen = Players;
 }
 
 namespace {
+
+// How long quitting waits for a save that another PC's lock holds up before keeping its races on
+// this PC for the next start.
+constexpr double QuitPatienceSeconds = 20;
+
+// How long a save of the game waits for another PC's lock before the screens go on without it.
+constexpr double SaveTryPatience = 0.5;
+
+void finishBeforeQuitting(Game& game) {
+    if (GameStore.finishSaving(QuitPatienceSeconds)) return;
+    const int kept = GameStore.keepUnsaved();
+    if (kept == 0) return;
+    const char* const told = "Race kept on this PC: saved next start";
+    std::fprintf(stderr, "%s\n", told);
+    showNotice(game, told);
+    drawNotice(game, game.mainPanel.canvas.get());
+    lockScreen();
+    presentPanel(game.mainPanel);
+    unlockScreen();
+    sleepMs(1500);
+}
+
+// At any exit (the window's close button, the play tool's end) the saves still waiting land, or
+// their races are kept on this PC; the screen may be gone, so nothing is drawn.
+void saveBeforeExit() {
+    setLockWaitHook(nullptr);
+    releaseAllSaveLocks();
+    if (GameStore.finishSaving(QuitPatienceSeconds)) return;
+    if (GameStore.keepUnsaved() > 0) std::fprintf(stderr, "Race kept on this PC: saved next start\n");
+}
 
 // Tells the watchers when the loop sees screen take a new value.
 void noticeScreen(const Game& game) {
@@ -54,6 +92,7 @@ void runScreenLoop(Game& game) {
                 runRace(game);
                 break;
             case Quit:
+                finishBeforeQuitting(game);
                 sleepMs(200);
                 return;
             default:
@@ -78,6 +117,12 @@ int runGame() {
     openScreen(1280, 720, 32, 1, ScreenFullscreen);
     hideMousePointer();
     loadImages(*game);
+    deferBusySaves(SaveTryPatience);
+    watchSaves(*game);
+    static bool exitWatched = false;
+    if (!exitWatched) std::atexit(saveBeforeExit);
+    exitWatched = true;
+    GameStore.storeKept();
     runSplash(*game);
     runScreenLoop(*game);
     return 0;

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "cp437.h"
+#include "store/cp437.h"
 #include "formats.h"
 #include "lessons/catalogue.h"
 #include "store/archive.h"

@@ -3,12 +3,14 @@
 #include "store/board_loading.h"
 
 #include <dirent.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstddef>
 #include <filesystem>
+#include <iterator>
 #include <numeric>
 #include <string_view>
 #include <system_error>
@@ -101,9 +103,9 @@ bool parseRecord(RaceRecord& record, FieldReader& r) {
     record.time = readRealField(r);
     record.topSpeed = readRealField(r);
     record.averageSpeed = readRealField(r);
-    record.name = readTextLine(r);
+    record.name = readTextLine(r, LongestName);
     record.car = readIntField(r);
-    const std::size_t pairs = boundedCount(record.sampleCount, r, 2);
+    const std::size_t pairs = std::min(boundedCount(record.sampleCount, r, 2), MostSamples);
     record.samples.resize(pairs);
     for (Sample& s : record.samples) {
         s.first = readRealField(r);
@@ -129,13 +131,16 @@ std::string recordPath(const std::string& boardFile, int number) {
 
 // How many records a board whose file says count (above 0) holds when present are the record
 // numbers beside it, and how many leading numbers of present are to be read: every file up to the
-// count is read, whatever the gap before it; the missing ones between stay empty records, and a
-// count beyond the last file adds at most SpareEntries of those.
+// count is read, whatever the gap before it, and the missing ones between stay empty records. A
+// count up to SpareEntries is taken as it stands (a board read without a listing ends the same);
+// a larger one ends at the last file there is, so that a damaged count never turns into hundreds
+// of empty records that the next save would count.
 std::size_t listedLength(int count, const RecordNumbers& present, std::size_t& toRead) {
     const auto end = std::upper_bound(present.begin(), present.end(), count);
     const int last = end == present.begin() ? 0 : *(end - 1);
     toRead = static_cast<std::size_t>(end - present.begin());
-    return std::min(static_cast<std::size_t>(count), last + SpareEntries);
+    if (static_cast<std::size_t>(count) <= SpareEntries) return static_cast<std::size_t>(count);
+    return static_cast<std::size_t>(last);
 }
 
 // Without a listing each number is tried in turn, up to SpareEntries missing in a row.
@@ -228,32 +233,11 @@ void addChunks(std::vector<Chunk>& chunks, int board, std::size_t length) {
     }
 }
 
-}  // namespace
-
-void readLeaderboard(Leaderboard& board, const std::string& path) {
-    const std::filesystem::path file(path);
-    const std::string directory = file.has_parent_path() ? file.parent_path().string() : std::string(".");
-    std::vector<RecordNumbers> present;
-    const bool listed = listRecordFiles(directory, {file.filename().string()}, present);
-    FieldReader buffer;
-    readBoard(board, path, listed ? &present[0] : nullptr, buffer);
-}
-
-void readRaceRecord(RaceRecord& record, const std::string& path) {
-    FieldReader buffer;
-    readRecordFile(record, path, buffer);
-}
-
-void loadLeaderboards(int position) {
-    // Flat board index b = (operation * BoardLessons + lesson) * BoardDistances + distance.
-    Leaderboard* const boards = &LeaderboardTable.boards[0][0][0];
-    for (int b = 0; b < Boards; ++b) boards[b] = Leaderboard{};
-    const std::string leaderboards = roomPath(position) + "/leaderboards";
-
-    // Which lesson directories exist: most of a classroom's never do. A directory that cannot be
-    // listed hides nothing: everything that could be in it is looked for.
+// Which lesson directories of a classroom's leaderboards directory exist: most of a classroom's
+// never do. A directory that cannot be listed hides nothing: everything that could be in it is
+// looked for.
+void findLessonDirectories(const std::string& leaderboards, bool (&lessonThere)[BoardOperations][BoardLessons]) {
     bool categoryThere[BoardOperations] = {};
-    bool lessonThere[BoardOperations][BoardLessons] = {};
     std::vector<std::string> names;
     const bool categoriesListed = listNames(leaderboards, names);
     for (const std::string& name : names) {
@@ -270,6 +254,76 @@ void loadLeaderboards(int position) {
         }
         if (!listed) std::fill(there, there + BoardLessons, true);
     });
+}
+
+}  // namespace
+
+void readLeaderboard(Leaderboard& board, const std::string& path) {
+    const std::filesystem::path file(path);
+    const std::string directory = file.has_parent_path() ? file.parent_path().string() : std::string(".");
+    std::vector<RecordNumbers> present;
+    const bool listed = listRecordFiles(directory, {file.filename().string()}, present);
+    FieldReader buffer;
+    readBoard(board, path, listed ? &present[0] : nullptr, buffer);
+}
+
+void catchUpBoard(Leaderboard& board, const std::string& path) {
+    const std::size_t known =
+        static_cast<std::size_t>(std::clamp(board.recordsOnDisk, 0, static_cast<int>(board.records.size())));
+    std::vector<RaceRecord> unsaved(std::make_move_iterator(board.records.begin() + static_cast<long>(known)),
+                                    std::make_move_iterator(board.records.end()));
+    board.records.resize(known);
+    FieldReader buffer;
+    Leaderboard disk;
+    int count = 0;
+    readBoardFile(disk, count, path, buffer);
+    if (!disk.title.empty()) board.title = disk.title;  // a board new on disk takes this copy's
+    const auto fits = [](int n) { return std::max(n, 0); };
+    const std::size_t onDisk = static_cast<std::size_t>(fits(count));
+    // The usual case costs one look past the count: the records after those this copy knows.
+    const bool plain = onDisk >= known && onDisk - known <= SpareEntries &&
+                       ::access(recordPath(path, static_cast<int>(onDisk) + 1).c_str(), F_OK) != 0;
+    if (plain) {
+        for (std::size_t i = known + 1; i <= onDisk; ++i) {
+            board.records.emplace_back();
+            readRecordFile(board.records.back(), recordPath(path, static_cast<int>(i)), buffer);
+        }
+    } else {
+        // A board file shorter than what this copy knows, one that says far more than it had, or
+        // record files beyond its count: the board file was damaged (or the board replaced), so
+        // the records there are are what counts. They are all races: each is counted, so that no
+        // save writes over one, and a count past the last of them is mended to it.
+        const std::filesystem::path file(path);
+        const std::string directory = file.has_parent_path() ? file.parent_path().string() : std::string(".");
+        std::vector<RecordNumbers> present;
+        if (!listRecordFiles(directory, {file.filename().string()}, present)) present.assign(1, RecordNumbers{});
+        const int last = present[0].empty() ? 0 : present[0].back();
+        const int end = onDisk <= SpareEntries ? std::max(static_cast<int>(onDisk), last) : last;
+        board.records.assign(static_cast<std::size_t>(end), RaceRecord{});
+        for (const int number : present[0]) {
+            if (number > end) break;
+            readRecordFile(board.records[static_cast<std::size_t>(number - 1)], recordPath(path, number), buffer);
+        }
+    }
+    board.recordsOnDisk = static_cast<int>(board.records.size());
+    board.records.insert(board.records.end(), std::make_move_iterator(unsaved.begin()),
+                         std::make_move_iterator(unsaved.end()));
+    board.count = static_cast<int>(board.records.size());
+}
+
+void readRaceRecord(RaceRecord& record, const std::string& path) {
+    FieldReader buffer;
+    readRecordFile(record, path, buffer);
+}
+
+void loadLeaderboards(int position) {
+    // Flat board index b = (operation * BoardLessons + lesson) * BoardDistances + distance.
+    Leaderboard* const boards = &LeaderboardTable.boards[0][0][0];
+    for (int b = 0; b < Boards; ++b) boards[b] = Leaderboard{};
+    const std::string leaderboards = roomPath(position) + "/leaderboards";
+
+    bool lessonThere[BoardOperations][BoardLessons] = {};
+    findLessonDirectories(leaderboards, lessonThere);
 
     // The board files of those directories, each opened once; a missing one reads as empty.
     std::vector<int> present;
@@ -351,4 +405,22 @@ void loadLeaderboards(int position) {
         readRecordsInTurn(boards[inTurn[i]], counts[inTurn[i]], paths[inTurn[i]], buffer);
     });
     for (int b = 0; b < Boards; ++b) settleCount(boards[b]);
+}
+
+void refreshLeaderboards(int position) {
+    Leaderboard* const boards = &LeaderboardTable.boards[0][0][0];
+    bool lessonThere[BoardOperations][BoardLessons] = {};
+    findLessonDirectories(roomPath(position) + "/leaderboards", lessonThere);
+    std::vector<int> present;
+    for (int b = 0; b < Boards; ++b) {
+        if (lessonThere[b / (BoardLessons * BoardDistances)][b / BoardDistances % BoardLessons])
+            present.push_back(b);
+        else
+            boards[b] = Leaderboard{};  // its folder went: so did the board
+    }
+    runInParallel(present.size(), [&](std::size_t i, FieldReader&) {
+        const int b = present[i];
+        catchUpBoard(boards[b], boardPath(position, b / (BoardLessons * BoardDistances), b / BoardDistances % BoardLessons,
+                                          b % BoardDistances));
+    });
 }

@@ -17,12 +17,28 @@ struct FieldReader;
 // game may touch LeaderboardTable meanwhile.
 void loadLeaderboards(int position);
 
+// Called instead of loadLeaderboards when LeaderboardTable holds the boards of the classroom at
+// position as this copy last read or saved them (the classroom server keeps them between
+// requests): brings every board up to the board on disk as catchUpBoard does, reading only board
+// files and the record files new since. The caller must know the room is still that classroom's.
+void refreshLeaderboards(int position);
+
 // One board file and its record files (path + "record" + number from 1). Every record file present
 // up to the board's count is read, whatever the gap before it; a missing one reads as an empty
 // record. After the last file present at most a bounded number of empty records is kept, so the
 // count in memory may be smaller than the file's when that says more. Sets recordsOnDisk to all.
 // Reads on the calling thread only; the teacher's report reads one board at a time with it.
 void readLeaderboard(Leaderboard& board, const std::string& path);
+
+// Called by a save with the board's room lock held, before the board's new records are written:
+// brings board (as this copy last read or saved it: its first recordsOnDisk records are on disk)
+// up to the board on disk at path, reading only what is new there: the board file, the record
+// files after those this copy knows, and one look past the count. Record files beyond the board
+// file's count are counted again (they are races: a damaged board file must neither hide them nor
+// let a save write over them), and a large count past the last record file is mended to it; then
+// the whole board is read again. The records not yet on disk follow, in their order;
+// recordsOnDisk becomes the length of the board on disk, so that writing the board puts them after.
+void catchUpBoard(Leaderboard& board, const std::string& path);
 
 // One record file; a missing one reads as an empty record.
 void readRaceRecord(RaceRecord& record, const std::string& path);

@@ -251,14 +251,18 @@ double readRealField(FieldReader& r) { return parseReal(nextField(r, MaxNumberFi
 
 std::string readTextField(FieldReader& r) { return std::string(nextField(r, MaxTextField, false)); }
 
-std::string readTextLine(FieldReader& r) {
+std::string readTextLine(FieldReader& r, std::size_t limit) {
     const std::string& d = r.data;
     const std::size_t n = d.size();
     const std::size_t start = r.pos < n ? r.pos : n;
-    std::size_t end = start;
-    while (end < n && d[end] != '\r' && d[end] != '\n') ++end;
+    const char* const from = d.data() + start;
+    const void* const stop = std::memchr(from, '\r', n - start);
+    const void* const feed = std::memchr(from, '\n', n - start);
+    std::size_t end = n;
+    if (stop != nullptr) end = static_cast<std::size_t>(static_cast<const char*>(stop) - d.data());
+    if (feed != nullptr) end = std::min(end, static_cast<std::size_t>(static_cast<const char*>(feed) - d.data()));
     r.pos = consumeDelimiter(d, end);
-    return d.substr(start, end - start);
+    return d.substr(start, std::min(end - start, limit));
 }
 
 std::size_t boundedCount(int count, const FieldReader& r, std::size_t fieldsPerEntry) {

@@ -38,7 +38,8 @@ std::string readTextField(FieldReader& r);
 // The rest of the current line, byte for byte (leading blanks, commas and quotes included), and
 // its line end (CR, LF or CR LF) consumed. Used for the names and passwords of the saved-data files,
 // which are written one value per line, so that any text typed in comes back unchanged.
-std::string readTextLine(FieldReader& r);
+// At most limit bytes of the line are kept; the rest of an overlong line is skipped, never copied.
+std::string readTextLine(FieldReader& r, std::size_t limit = MaxTextField);
 
 // A list's count read from its file, bounded for what is left of the file: every entry that holds
 // anything takes at least one byte per field (the line end or comma that ends it), so no more than

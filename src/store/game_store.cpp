@@ -44,6 +44,10 @@ StoreOperations localStore() {
     ops.isClassroomPassword = classroomPasswordLocal;
     ops.isPlayerPassword = playerPasswordLocal;
     ops.takeTrouble = takeSaveTrouble;
+    ops.keepSaving = keepSaving;
+    ops.finishSaving = finishSaving;
+    ops.keepUnsaved = keepDeferredRaces;
+    ops.storeKept = storeKeptRaces;
     return ops;
 }
 

@@ -31,6 +31,14 @@ struct StoreOperations {
                              int position, const std::string& typed);
     // Called by the notice line each frame: why something since the last call failed, or "".
     std::string (*takeTrouble)();
+    // The saves the local files leave for later while another PC holds a lock (store.h says how);
+    // a store that never leaves any keeps these defaults. keepSaving is called every frame and
+    // says how long the oldest has waited (0: none waits); finishSaving before another classroom
+    // is entered and at quit; keepUnsaved at quit when finishSaving ran out, and storeKept at start.
+    double (*keepSaving)() = [] { return 0.0; };
+    bool (*finishSaving)(double limit) = [](double) { return true; };
+    int (*keepUnsaved)() = [] { return 0; };
+    int (*storeKept)() = [] { return 0; };
 };
 
 // The local files' operations.

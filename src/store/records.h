@@ -1,7 +1,18 @@
 // The records of the saved data: classrooms, players, stored races and leaderboards.
 #pragma once
+#include <cstddef>
 #include <string>
 #include <vector>
+
+// The longest name or password kept when a file is read: longer than any the menus or the classroom
+// server take, so that no real one is ever cut, while a damaged file's endless line costs nothing
+// (a name is copied every frame of a race). The file keeps its bytes until it is next written.
+constexpr std::size_t LongestName = 64;
+
+// The most answers a stored race keeps when it is read. An answer takes two keys at least (a digit
+// and Enter), and the results show at most 9999.99 s; ten answers a second for that long is more
+// than any pupil types, while a damaged or hostile file claiming millions costs milliseconds.
+constexpr std::size_t MostSamples = 100000;
 
 struct Classroom {
     std::string name;

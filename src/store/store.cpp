@@ -2,13 +2,18 @@
 #include "store/store.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <cstddef>
 #include <filesystem>
 #include <optional>
+#include <set>
 #include <string_view>
 #include <system_error>
+#include <unordered_map>
 #include <vector>
+
+#include <unistd.h>
 
 #include "store/fields.h"
 #include "store/save_lock.h"
@@ -37,9 +42,23 @@ bool boardIndicesValid(int operation, int lesson, int distance) {
            distance >= 0 && distance < BoardDistances;
 }
 
+// Whether a piece of path (relative, as the store's are) is a symbolic link: the store neither
+// descends into nor deletes through one, so a link planted in the data folder never leads a
+// deletion to files outside it.
+bool linkOnTheWay(const fs::path& path) {
+    fs::path prefix;
+    for (const fs::path& piece : path) {
+        prefix /= piece;
+        std::error_code ec;
+        if (fs::is_symlink(fs::symlink_status(prefix, ec))) return true;
+    }
+    return false;
+}
+
 // Moves everything in from into to, where to already exists: entries that to lacks are renamed
 // across, directories present in both are merged, and from is removed when it ends up empty.
 void mergeDirectory(const fs::path& from, const fs::path& to) {
+    if (linkOnTheWay(from) || linkOnTheWay(to)) return;
     std::error_code ec;
     std::vector<fs::path> children;
     for (fs::directory_iterator it(from, ec), end; !ec && it != end; it.increment(ec)) {
@@ -64,9 +83,9 @@ bool classroomGone = false;
 
 const char* const IndexPath = "classrooms/classrooms";
 
-// A save lock held for one scope. When another copy holds the lock beyond the patience, the save
-// goes ahead without it: its merge still keeps this copy's change (only a change another copy saves
-// in that same instant could be lost), and a screen frozen for long would be worse.
+// A save lock held for one scope, waited for as long as it takes: a save never goes ahead without
+// its lock, since two copies writing the same record number lose a race. Another copy's lock is
+// held for one short save; a dead one is taken over within seconds.
 struct HeldLock {
     SaveLock lock;
     explicit HeldLock(const std::string& guarded) { takeSaveLock(lock, guarded); }
@@ -101,37 +120,49 @@ bool samePlayer(const Player& a, const Player& b) {
     return a.name == b.name && a.password == b.password && a.car == b.car && a.driver == b.driver;
 }
 
-// The entry of list named name, or null; const or not as list is.
-template <typename List>
-auto findNamed(List& list, const std::string& name) -> decltype(&list.front()) {
-    for (auto& entry : list)
-        if (entry.name == name) return &entry;
-    return nullptr;
-}
-
 // Applies this copy's changes to the players, base -> working, to the list on disk, by name: a
 // player deleted here is deleted there (the last one moving into the gap, as the menu does), one
 // added here is added there unless a player of that name is there already, and a changed password,
-// car or driver is set there unless the player was deleted there meanwhile.
+// car or driver is set there unless the player was deleted there meanwhile. Names are looked up in
+// tables, so that a class of any size costs one pass over each list.
 void applyPlayerChanges(std::vector<Player>& disk, const std::vector<Player>& base,
                         const std::vector<Player>& working) {
+    const auto firstByName = [](const std::vector<Player>& list) {
+        std::unordered_map<std::string_view, std::size_t> places;
+        places.reserve(list.size());
+        for (std::size_t i = 0; i < list.size(); ++i) places.emplace(list[i].name, i);
+        return places;
+    };
+    const auto workingNames = firstByName(working);
+    const auto baseNames = firstByName(base);
+    std::unordered_map<std::string, std::size_t> diskNames;
+    diskNames.reserve(disk.size());
+    for (std::size_t i = 0; i < disk.size(); ++i) diskNames.emplace(disk[i].name, i);
     for (const Player& before : base) {
-        if (findNamed(working, before.name) != nullptr) continue;
-        for (std::size_t i = 0; i < disk.size(); ++i) {
-            if (disk[i].name != before.name) continue;
-            disk[i] = disk.back();
-            disk.pop_back();
-            break;
+        if (workingNames.count(before.name) != 0) continue;
+        const auto there = diskNames.find(before.name);
+        if (there == diskNames.end()) continue;
+        const std::size_t gap = there->second;
+        diskNames.erase(there);
+        if (gap + 1 != disk.size()) {
+            disk[gap] = std::move(disk.back());
+            // The moved player is found at its new place, unless a player of its name came first.
+            const auto moved = diskNames.find(disk[gap].name);
+            if (moved != diskNames.end() && moved->second == disk.size() - 1) moved->second = gap;
         }
+        disk.pop_back();
     }
     for (const Player& now : working) {
-        const Player* before = findNamed(base, now.name);
+        const auto old = baseNames.find(now.name);
+        const Player* before = old == baseNames.end() ? nullptr : &base[old->second];
         if (before != nullptr && samePlayer(*before, now)) continue;
-        Player* there = findNamed(disk, now.name);
-        if (there != nullptr)
-            *there = now;
-        else if (before == nullptr)
+        const auto there = diskNames.find(now.name);
+        if (there != diskNames.end()) {
+            disk[there->second] = now;
+        } else if (before == nullptr) {
+            diskNames.emplace(now.name, disk.size());
             disk.push_back(now);
+        }
     }
 }
 
@@ -260,8 +291,8 @@ void loadClassrooms(ClassroomList& list) {
     const int count = readIntField(r);
     list.items.assign(boundedCount(count, r, 2), Classroom{});
     for (Classroom& c : list.items) {
-        c.name = readTextLine(r);
-        c.password = readTextLine(r);
+        c.name = readTextLine(r, LongestName);
+        c.password = readTextLine(r, LongestName);
     }
     list.base = list.items;  // the fallback below is not on disk: the first save writes it
     if (list.items.empty()) list.items.push_back(Classroom{"Default", ""});
@@ -304,7 +335,7 @@ void removeRoom(int position, int last) {
     fs::remove(room + "/leaderboards", ec);
     fs::remove(room + "/players", ec);
     // Leftovers of a player-file write cut short by a crash would keep the room directory alive.
-    for (fs::directory_iterator it(room, ec), end; !ec && it != end; it.increment(ec)) {
+    for (fs::directory_iterator it(room, ec), end; !ec && !linkOnTheWay(room) && it != end; it.increment(ec)) {
         const std::string name = it->path().filename().string();
         std::error_code e;
         if (name.rfind("players.tmp", 0) == 0 && fs::is_regular_file(it->symlink_status(e))) {
@@ -353,8 +384,8 @@ void loadPlayers(PlayerList& list, int position) {
     const int count = readIntField(r);
     list.items.assign(boundedCount(count, r, 4), Player{});
     for (Player& p : list.items) {
-        p.name = readTextLine(r);
-        p.password = readTextLine(r);
+        p.name = readTextLine(r, LongestName);
+        p.password = readTextLine(r, LongestName);
         p.car = readIntField(r);
         p.driver = readIntField(r);
     }
@@ -387,20 +418,59 @@ void savePlayersLocked(PlayerList& list, int position) {
     list.count = static_cast<int>(list.items.size());
 }
 
+// What lockClassroom found.
+enum class Locked { Held, Gone, Busy };
+
+// How long a save of the game waits for a lock before it leaves its change for keepSaving; a
+// negative patience (tools, the server) waits as long as it takes.
+double savePatience = -1;
+
 // Finds the classroom of classrooms.items[position] by name in the index on disk and takes its
 // room's lock (into room) before the index lock goes, so that no deletion can move the room in
-// between. False when the classroom was deleted meanwhile.
-bool lockClassroom(ClassroomList& classrooms, int& position, SaveLock& room) {
+// between. Gone when the classroom was deleted meanwhile; Busy, with nothing held, when another
+// copy kept a lock for longer than patience.
+Locked lockClassroom(ClassroomList& classrooms, int& position, SaveLock& room, double patience) {
     SaveLock index;
-    takeSaveLock(index, IndexPath);
+    if (!takeSaveLock(index, IndexPath, patience)) return Locked::Busy;
     const bool found = resolveClassroom(classrooms, position);
+    bool busy = false;
     if (found) {
         ensureDirectory(roomPath(position));
-        takeSaveLock(room, roomLockName(position));
+        busy = !takeSaveLock(room, roomLockName(position), patience);
     }
     releaseSaveLock(index);
-    return found;
+    if (!found) return Locked::Gone;
+    return busy ? Locked::Busy : Locked::Held;
 }
+
+// The saves of the game that found another copy's lock and wait in memory: the players and boards
+// of one classroom (the one the game is in: it finishes them before it enters another).
+struct Deferred {
+    ClassroomList classrooms;  // as the deferred save saw them, and the classroom's position there
+    int position = 0;
+    PlayerList* players = nullptr;
+    std::vector<int> boards;  // flat indices into LeaderboardTable
+    std::chrono::steady_clock::time_point since{};
+    std::chrono::steady_clock::time_point lastTry{};
+};
+std::optional<Deferred> deferred;
+
+constexpr std::chrono::milliseconds RetryGap{100};
+
+void defer(const ClassroomList& classrooms, int position, PlayerList* players, int board) {
+    if (!deferred) {
+        deferred.emplace();
+        deferred->since = std::chrono::steady_clock::now();
+    }
+    deferred->classrooms = classrooms;
+    deferred->position = position;
+    deferred->lastTry = std::chrono::steady_clock::now();
+    if (players != nullptr) deferred->players = players;
+    if (board >= 0 && std::find(deferred->boards.begin(), deferred->boards.end(), board) == deferred->boards.end())
+        deferred->boards.push_back(board);
+}
+
+bool saveThroughQueue(ClassroomList& classrooms, int& position, PlayerList* players, int board);
 
 }  // namespace
 
@@ -412,15 +482,19 @@ void savePlayers(PlayerList& list, int position) {
 }
 
 bool savePlayers(PlayerList& list, ClassroomList& classrooms, int& position) {
+    if (savePatience >= 0) return saveThroughQueue(classrooms, position, &list, -1);
     const SaveWindow window;
     SaveLock room;
-    if (!lockClassroom(classrooms, position, room)) return false;
+    if (lockClassroom(classrooms, position, room, -1) == Locked::Gone) return false;
     savePlayersLocked(list, position);
     releaseSaveLock(room);
     return true;
 }
 
-bool writeRaceRecord(const RaceRecord& record, const std::string& path) {
+namespace {
+
+// A record file's lines.
+std::string recordText(const RaceRecord& record) {
     std::string out;
     out.reserve(64 + record.name.size() + record.samples.size() * 48);
     appendInt(out, static_cast<int>(record.samples.size()));
@@ -433,7 +507,13 @@ bool writeRaceRecord(const RaceRecord& record, const std::string& path) {
         appendReal(out, s.first);
         appendReal(out, s.second);
     }
-    return writeFileAtomically(path, out);
+    return out;
+}
+
+}  // namespace
+
+bool writeRaceRecord(const RaceRecord& record, const std::string& path) {
+    return writeFileAtomically(path, recordText(record));
 }
 
 bool writeLeaderboard(Leaderboard& board, const std::string& path) {
@@ -461,27 +541,65 @@ bool writeLeaderboard(Leaderboard& board, const std::string& path) {
 
 namespace {
 
-// Stores a board with the room's lock held by the caller. A merged save reads the board on disk
-// again, appends this copy's records not yet on disk after its records (their numbers follow its
-// count), and makes the board in memory the board on disk, classmates' races included.
+// Stores a board with the room's lock held by the caller. A merged save first catches the board in
+// memory up with the board on disk, reading only what another copy added since this one last
+// looked, so that this copy's new records follow them (their numbers after its count) and the board
+// in memory is the board on disk, classmates' races included.
 void storeBoard(int position, int operation, int lesson, int distance, bool merge) {
     const std::string directory = lessonDirectory(position, operation, lesson);
     ensureDirectory(directory);
-    removeStaleTemporaries(directory);
+    // Leftovers of writes cut short by a crash are looked for once a run in each folder: a listing
+    // costs as many round trips as a big board has records.
+    static std::set<std::string> swept;
+    if (swept.insert(std::filesystem::absolute(directory).string()).second) removeStaleTemporaries(directory);
     Leaderboard& board = LeaderboardTable.boards[operation][lesson][distance];
     const std::string path = boardPath(position, operation, lesson, distance);
-    if (!merge) {
-        writeLeaderboard(board, path);
-        return;
+    if (merge) catchUpBoard(board, path);
+    // On failure the board in memory keeps its unsaved records, and the next save writes them.
+    writeLeaderboard(board, path);
+}
+
+// Saves what waits in deferred once its classroom's locks are had within patience: Busy while they
+// are not (it all waits on), Gone when the classroom was deleted meanwhile (nothing is saved, and
+// the class is told), Held once it is saved. The classroom list and position it found are given
+// back through classrooms and position, when given.
+Locked saveDeferred(double patience, ClassroomList* classrooms = nullptr, int* position = nullptr) {
+    if (!deferred) return Locked::Held;
+    const SaveWindow window;
+    Deferred& d = *deferred;
+    d.lastTry = std::chrono::steady_clock::now();
+    SaveLock room;
+    int now = d.position;
+    const Locked locked = lockClassroom(d.classrooms, now, room, patience);
+    if (locked == Locked::Busy) return locked;
+    if (locked == Locked::Held) {
+        for (const int b : d.boards) {
+            const int operation = b / (BoardLessons * BoardDistances);
+            storeBoard(now, operation, b / BoardDistances % BoardLessons, b % BoardDistances, true);
+        }
+        if (d.players != nullptr) savePlayersLocked(*d.players, now);
+        releaseSaveLock(room);
     }
-    Leaderboard merged;
-    readLeaderboard(merged, path);
-    if (merged.title.empty()) merged.title = board.title;  // a board new on disk takes ours
-    const int first = std::clamp(board.recordsOnDisk, 0, static_cast<int>(board.records.size()));
-    merged.records.insert(merged.records.end(), board.records.begin() + first, board.records.end());
-    merged.count = static_cast<int>(merged.records.size());
-    // On failure the board in memory keeps its unsaved records, and the next save tries again.
-    if (writeLeaderboard(merged, path)) board = std::move(merged);
+    if (classrooms != nullptr) *classrooms = std::move(d.classrooms);
+    if (position != nullptr) *position = now;
+    deferred.reset();
+    return locked;
+}
+
+// The game's save of its players (players) or a board (its flat index): put with what waits
+// already, so that a save cut off by the program's end is still there to finish, then tried
+// within savePatience. True unless the classroom is gone.
+bool saveThroughQueue(ClassroomList& classrooms, int& position, PlayerList* players, int board) {
+    defer(classrooms, position, players, board);
+    ClassroomList found;
+    int at = position;
+    const Locked locked = saveDeferred(savePatience, &found, &at);
+    if (locked == Locked::Busy) return true;
+    if (locked == Locked::Held) {
+        classrooms = std::move(found);
+        position = at;
+    }
+    return locked == Locked::Held;
 }
 
 }  // namespace
@@ -496,15 +614,138 @@ void saveLeaderboard(int position, int operation, int lesson, int distance) {
 
 bool saveLeaderboard(ClassroomList& classrooms, int& position, int operation, int lesson, int distance) {
     if (!boardIndicesValid(operation, lesson, distance)) return false;
+    if (savePatience >= 0)
+        return saveThroughQueue(classrooms, position, nullptr, (operation * BoardLessons + lesson) * BoardDistances + distance);
     const SaveWindow window;
     SaveLock room;
-    if (!lockClassroom(classrooms, position, room)) return false;
+    if (lockClassroom(classrooms, position, room, -1) == Locked::Gone) return false;
     storeBoard(position, operation, lesson, distance, true);
     releaseSaveLock(room);
     return true;
 }
 
+void deferBusySaves(double patience) { savePatience = patience; }
+
+namespace {
+
+const char* const KeptFolder = "kept-races";
+
+// This PC's own prefix of kept race files: races kept on one PC are sent from that PC.
+std::string keptPrefix() {
+    char host[256] = {};
+    if (::gethostname(host, sizeof host - 1) != 0) return "unknown-";
+    std::string name = host;
+    for (char& c : name)
+        if (c == '/' || c == ' ') c = '_';
+    return name + "-";
+}
+
+}  // namespace
+
+int keepDeferredRaces() {
+    if (!deferred) return 0;
+    int kept = 0;
+    ensureDirectory(KeptFolder);
+    const std::string name = deferred->classrooms.items.empty() || deferred->position < 0 ||
+                                     deferred->position >= static_cast<int>(deferred->classrooms.items.size())
+                                 ? std::string()
+                                 : deferred->classrooms.items[static_cast<std::size_t>(deferred->position)].name;
+    static unsigned serial = 0;
+    for (const int b : deferred->boards) {
+        const int operation = b / (BoardLessons * BoardDistances);
+        const int lesson = b / BoardDistances % BoardLessons;
+        const int distance = b % BoardDistances;
+        const Leaderboard& board = LeaderboardTable.boards[operation][lesson][distance];
+        const int first = std::clamp(board.recordsOnDisk, 0, static_cast<int>(board.records.size()));
+        for (std::size_t i = static_cast<std::size_t>(first); i < board.records.size(); ++i) {
+            std::string out;
+            appendText(out, name);
+            appendInt(out, deferred->position);
+            appendInt(out, operation);
+            appendInt(out, lesson);
+            appendInt(out, distance);
+            out += recordText(board.records[i]);
+            const std::string file = std::string(KeptFolder) + "/" + keptPrefix() + std::to_string(::getpid()) + "-" +
+                                     std::to_string(serial++);
+            if (writeFileAtomically(file, out)) ++kept;
+        }
+    }
+    deferred.reset();
+    return kept;
+}
+
+int storeKeptRaces() {
+    std::error_code ec;
+    std::vector<fs::path> files;
+    const std::string mine = keptPrefix();
+    for (fs::directory_iterator it(KeptFolder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        std::error_code e;
+        if (name.rfind(mine, 0) == 0 && !isTemporaryName(name) && fs::is_regular_file(it->symlink_status(e)))
+            files.push_back(it->path());
+    }
+    std::sort(files.begin(), files.end());
+    int stored = 0;
+    for (const fs::path& file : files) {
+        FieldReader r = openFields(file.string());
+        const std::string classroom = readTextLine(r, LongestName);
+        int position = readIntField(r);
+        const int operation = readIntField(r);
+        const int lesson = readIntField(r);
+        const int distance = readIntField(r);
+        Leaderboard board;
+        board.records.emplace_back();
+        std::error_code e;
+        if (!boardIndicesValid(operation, lesson, distance) || !parseRecord(board.records[0], r)) {
+            fs::remove(file, e);  // damaged: nothing in it can be stored
+            continue;
+        }
+        const SaveWindow window;
+        ClassroomList classrooms = readIndex();
+        if (position < 0 || position >= static_cast<int>(classrooms.items.size()) ||
+            classrooms.items[static_cast<std::size_t>(position)].name != classroom) {
+            position = findClassroom(classrooms, classroom, position);
+        }
+        if (position < 0) {
+            fs::remove(file, e);  // its classroom was deleted meanwhile, as a race saved then would be
+            continue;
+        }
+        SaveLock room;
+        const Locked locked = lockClassroom(classrooms, position, room, -1);
+        if (locked != Locked::Held) continue;
+        ensureDirectory(lessonDirectory(position, operation, lesson));
+        const std::string path = boardPath(position, operation, lesson, distance);
+        catchUpBoard(board, path);
+        const bool saved = writeLeaderboard(board, path);
+        releaseSaveLock(room);
+        if (saved) {
+            fs::remove(file, e);
+            ++stored;
+        }
+    }
+    return stored;
+}
+
+double keepSaving() {
+    if (!deferred) return 0;
+    const auto now = std::chrono::steady_clock::now();
+    const double waited = std::chrono::duration<double>(now - deferred->since).count();
+    if (now - deferred->lastTry < RetryGap) return std::max(waited, 1e-9);
+    return saveDeferred(0) == Locked::Busy ? std::max(waited, 1e-9) : 0;
+}
+
+bool finishSaving(double limit) {
+    const auto start = std::chrono::steady_clock::now();
+    while (saveDeferred(0.05) == Locked::Busy) {
+        if (limit >= 0 && std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() >= limit)
+            return false;
+        callLockWaitHook(std::chrono::duration<double>(std::chrono::steady_clock::now() - deferred->since).count());
+    }
+    return true;
+}
+
 void deleteFilesIn(const std::string& directory) {
+    if (linkOnTheWay(directory)) return;
     std::error_code ec;
     std::vector<fs::path> files;
     for (fs::directory_iterator it(directory, ec), end; !ec && it != end; it.increment(ec)) {

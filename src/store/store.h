@@ -15,10 +15,13 @@
 // tree at once. Every save therefore re-reads what is on disk under a short lock (store/save_lock.h)
 // and adds this copy's change to it instead of writing its own copy back: the index and the player
 // files apply the difference between the list as last read or written (its base) and the working
-// list, by name; a board appends this copy's new records after those on disk. Lock order is the
-// index ("classrooms/classrooms.lock") first, then room locks ("classrooms/roomN.lock") in
-// ascending number. A lock held by another copy for longer than a few seconds is not waited for:
-// the save goes ahead with its merge. One copy alone writes exactly the bytes it always did.
+// list, by name; a board reads only the records other copies added since this copy last looked and
+// appends this copy's new records after them. Lock order is the index ("classrooms/classrooms.lock")
+// first, then room locks ("classrooms/roomN.lock") in ascending number. No save ever goes ahead
+// without its lock: the tools and the classroom server wait for it as long as it takes (another
+// copy's save is short, and a dead copy's lock is taken over within seconds); the game, which must
+// keep its screens going, leaves a busy save of players or a board in memory for keepSaving (see
+// deferBusySaves). One copy alone writes exactly the bytes it always did.
 
 // Calls around every save of the operations below that write (saveClassrooms, addClassroom,
 // deleteClassroom, savePlayers, saveLeaderboard): before runs as the save starts, before its locks
@@ -84,10 +87,33 @@ bool savePlayers(PlayerList& list, ClassroomList& classrooms, int& position);
 void saveLeaderboard(int position, int operation, int lesson, int distance);
 // Called by the race for each board it changed. Finds the classroom of classrooms.items[position]
 // again by name as savePlayers does (position follows it; false, nothing written, when it was
-// deleted), reads the board on disk again, appends the records of the board in memory that are not
-// on disk yet after its records (their numbers follow its count), writes them and then the board
-// file, and makes the board in memory that board, races saved meanwhile by other copies included.
+// deleted), catches the board up with the board on disk (catchUpBoard: only what is new there is
+// read), writes the records of the board in memory that are not on disk yet after its records
+// (their numbers follow its count) and then the board file, so that the board in memory is the
+// board on disk, races saved meanwhile by other copies included.
 bool saveLeaderboard(ClassroomList& classrooms, int& position, int operation, int lesson, int distance);
+
+// Called once at start by the game: a save of the players or of a board (the overloads above that
+// find their classroom by name) that cannot have its locks within patience seconds returns at
+// once as if saved (true), its change kept in memory, and keepSaving saves it later. Until called
+// (tools, the server), those saves wait for their locks as long as it takes.
+void deferBusySaves(double patience);
+// Called by the notice line every frame: tries again, at most every 100 ms and without waiting, the
+// saves left for later. Returns the seconds the oldest of them has waited, 0 when none waits (any
+// more). They all belong to the current classroom: the game finishes them before it leaves it.
+double keepSaving();
+// Called before the current classroom's boards and players are replaced (another classroom entered)
+// and at quit: waits, calling the lock wait hook, until no save is left for later or limit seconds
+// have passed (a negative limit: as long as it takes). Says whether none is left.
+bool finishSaving(double limit);
+// Called at quit when finishSaving ran out of time: writes each race of the boards left for later
+// that is not on disk into a file of this PC's own under "kept-races" in the game folder (outside
+// "classrooms", so that no board counts it) and forgets what was left. Returns how many it kept.
+int keepDeferredRaces();
+// Called once at start, before the first screen: stores this PC's kept races onto their boards,
+// the classroom found by name, and deletes each file once its race is on disk (or its classroom is
+// gone, or it is damaged). Returns how many races it stored.
+int storeKeptRaces();
 
 // The directory of path must exist. Writes the records after the first recordsOnDisk (those are
 // on disk already), then the board file, but the board file only when every one of those records

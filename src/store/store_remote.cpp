@@ -10,16 +10,18 @@
 #include <utility>
 #include <vector>
 
-#include "store/json.h"
+#include "store/protocol.h"
 
 namespace {
 
 RemoteTransport transport;
 std::string trouble;
-// The passwords typed and found right during this run, by classroom name and by classroom and
-// pupil name: the API asks for them with every request that works in the classroom or on the pupil.
+// The classroom passwords typed and found right during this run, by classroom name, and the tokens
+// the server gave for right pupil passwords, by classroom and pupil name (the pupils' passwords
+// themselves are never kept): the API asks for them with every request that works in the
+// classroom, on the pupil or with the pupil's race.
 std::map<std::string, std::string> classroomPasswords;
-std::map<std::string, std::string> pupilPasswords;
+std::map<std::string, std::string> pupilTokens;
 
 const char* const NoAnswer = "The classroom server did not answer";
 const char* const Changed = "This class was changed on another PC";
@@ -51,124 +53,121 @@ std::string remembered(const std::map<std::string, std::string>& passwords, cons
 // stands at the position) or 404 (none does).
 bool stale(int status) { return status == 409 || status == 404; }
 
+// An answer of the server: parsed without the request's bounds, which a whole classroom's boards
+// exceed, but as strict JSON.
+bool parseAnswer(const std::string& body, Json& answer) {
+    answer = Json::parse(body, nullptr, false);
+    return answer.is_object();
+}
+
+int intMember(const Json& value, const char* key) {
+    const auto member = value.find(key);
+    if (member == value.end() || !member->is_number()) return 0;
+    const double number = member->get<double>();
+    return number >= 0 && number <= 1e9 ? static_cast<int>(number) : 0;
+}
+
+bool flagMember(const Json& value, const char* key) {
+    const auto member = value.find(key);
+    return member != value.end() && member->is_boolean() && member->get<bool>();
+}
+
+// A text of the answer, as the server's words (plain ASCII) or the game's bytes.
+std::string textMember(const Json& value, const char* key) {
+    WireReader r;
+    r.trusting = true;
+    std::string out;
+    return r.text(value, key, JsonMaxTextBytes, true, out) ? out : std::string();
+}
+
+const Json* arrayMember(const Json& value, const char* key) {
+    const auto member = value.find(key);
+    return member != value.end() && member->is_array() ? &*member : nullptr;
+}
+
 // One request. True with answer parsed when the server said 200; otherwise status says what came
 // back (0 nothing, or nothing readable) and the class is told, except when the list is stale,
 // which the caller answers by reading it again.
-bool request(const std::string& method, const std::string& route, const std::string& body, JsonValue& answer,
-             int& status) {
-    RemoteAnswer a = transport ? transport(method, route, body) : RemoteAnswer{};
+bool request(const std::string& method, const std::string& route, const Json& body, Json& answer, int& status) {
+    RemoteAnswer a = transport ? transport(method, route, body.is_null() ? std::string() : wireText(body))
+                               : RemoteAnswer{};
     status = a.status;
     if (status != 0) answeredSince = true;
-    if (status == 200 && parseJson(a.body, answer)) return true;
+    if (status == 200 && parseAnswer(a.body, answer)) return true;
     if (status == 200 || status == 0) {
         status = 0;
         lastNoAnswer = std::chrono::steady_clock::now();
         answeredSince = false;
         tell(NoAnswer);
+    } else if (status == 403 && (route == "/api/classroom/add" || route == "/api/classroom/delete")) {
+        tell("Only the teacher adds or deletes classrooms here: use the teacher's corner");
+    } else if (status == 429 && route == "/api/race") {
+        tell("The server is busy: the race is sent again with the next one");
     } else if (status == 429) {
         tell(TooMany);
     } else if (status == 503) {
         // The server's own words for a save that did not reach its disk, as the local store says them.
-        JsonValue refusal;
-        const JsonValue* error = parseJson(a.body, refusal) ? jsonMember(refusal, "error") : nullptr;
-        tell(error != nullptr && error->kind == JsonValue::Kind::String ? error->text : "Could not save on the server");
+        Json refusal;
+        const std::string error = parseAnswer(a.body, refusal) ? textMember(refusal, "error") : std::string();
+        tell(!error.empty() ? error : "Could not save on the server");
     } else if (!stale(status)) {
         tell(ServerRefused);
     }
     return false;
 }
 
-const JsonValue* arrayMember(const JsonValue& value, const char* key) {
-    const JsonValue* member = jsonMember(value, key);
-    return member != nullptr && member->kind == JsonValue::Kind::Array ? member : nullptr;
+Json address(int position, const std::string& name, const std::string& password) {
+    Address a;
+    a.position = position;
+    a.name = name;
+    a.password = password;
+    return addressJson(a);
 }
 
-int intMember(const JsonValue& value, const char* key) {
-    const JsonValue* member = jsonMember(value, key);
-    return member != nullptr && member->kind == JsonValue::Kind::Number ? static_cast<int>(member->number) : 0;
-}
-
-double numberMember(const JsonValue& value, const char* key) {
-    const JsonValue* member = jsonMember(value, key);
-    return member != nullptr && member->kind == JsonValue::Kind::Number ? member->number : 0;
-}
-
-std::string textMember(const JsonValue& value, const char* key) {
-    const JsonValue* member = jsonMember(value, key);
-    return member != nullptr && member->kind == JsonValue::Kind::String ? member->text : std::string();
-}
-
-bool flagMember(const JsonValue& value, const char* key) {
-    const JsonValue* member = jsonMember(value, key);
-    return member != nullptr && member->kind == JsonValue::Kind::Bool && member->flag;
-}
-
-void writeAddress(std::string& out, int position, const std::string& name, const std::string& password) {
-    out += "{\"position\":";
-    writeJsonInt(out, position);
-    out += ",\"name\":";
-    writeJsonText(out, name);
-    out += ",\"password\":";
-    writeJsonText(out, password);
-    out += "}";
-}
-
-// {"classroom":ADDRESS of classrooms.items[position], with the password found right for it.
-std::string classroomBody(const ClassroomList& classrooms, int position) {
+// {"classroom":ADDRESS of classrooms.items[position], with the password found right for it}, to
+// which a request adds its own members.
+Json classroomBody(const ClassroomList& classrooms, int position) {
     const std::string& name = classrooms.items[static_cast<std::size_t>(position)].name;
-    std::string out = "{\"classroom\":";
-    writeAddress(out, position, name, remembered(classroomPasswords, name));
-    return out;
+    return Json{{"classroom", address(position, name, remembered(classroomPasswords, name))}};
 }
 
-bool readClassrooms(const JsonValue& answer, ClassroomList& list) {
-    const JsonValue* items = arrayMember(answer, "classrooms");
-    if (items == nullptr) return false;
-    list.items.clear();
-    for (const JsonValue& item : items->items)
-        list.items.push_back(Classroom{textMember(item, "name"), "", flagMember(item, "hasPassword")});
-    list.base = list.items;
-    list.count = static_cast<int>(list.items.size());
-    return true;
+// The answer's list, read trustingly: what the server keeps is what the class has.
+bool readClassrooms(const Json& answer, ClassroomList& list) {
+    WireReader r;
+    r.trusting = true;
+    const Json* items = arrayMember(answer, "classrooms");
+    return items != nullptr && readClassrooms(r, *items, list);
 }
 
-bool readPupils(const JsonValue& answer, PlayerList& list) {
-    const JsonValue* items = arrayMember(answer, "pupils");
-    if (items == nullptr) return false;
-    list.items.clear();
-    for (const JsonValue& item : items->items)
-        list.items.push_back(Player{textMember(item, "name"), "", intMember(item, "car"), intMember(item, "driver"),
-                                    flagMember(item, "hasPassword")});
-    list.base = list.items;
-    list.count = static_cast<int>(list.items.size());
-    return true;
+bool readPupils(const Json& answer, PlayerList& list) {
+    WireReader r;
+    r.trusting = true;
+    const Json* items = arrayMember(answer, "pupils");
+    return items != nullptr && readPupils(r, *items, list);
 }
 
-std::vector<std::string> pupilNames(const PlayerList& players) {
-    std::vector<std::string> names;
-    for (const Player& p : players.items) names.push_back(p.name);
+// The pupils by name, and whether each has a password (a kept race of one that has goes only with
+// the token this run was given for it).
+std::vector<std::pair<std::string, bool>> pupilNames(const PlayerList& players) {
+    std::vector<std::pair<std::string, bool>> names;
+    for (const Player& p : players.items) names.emplace_back(p.name, p.hasPassword);
     return names;
 }
 
-RaceRecord readRecord(const JsonValue& item) {
-    RaceRecord r;
-    r.name = textMember(item, "name");
-    r.car = intMember(item, "car");
-    r.time = numberMember(item, "time");
-    r.topSpeed = numberMember(item, "topSpeed");
-    r.averageSpeed = numberMember(item, "averageSpeed");
-    if (const JsonValue* samples = arrayMember(item, "samples")) {
-        for (const JsonValue& s : samples->items)
-            if (s.items.size() == 2) r.samples.push_back({s.items[0].number, s.items[1].number});
+// The records of an answer that read whole, in order.
+void appendRecords(const Json& records, Leaderboard& board) {
+    WireReader r;
+    r.trusting = true;
+    for (const Json& item : records) {
+        RaceRecord record;
+        if (readRecord(r, item, record)) board.records.push_back(std::move(record));
     }
-    r.sampleCount = static_cast<int>(r.samples.size());
-    return r;
 }
 
 void loadClassroomsRemote(ClassroomList& list) {
-    JsonValue answer;
+    Json answer;
     int status = 0;
-    if (request("GET", "/api/classrooms", "", answer, status) && !readClassrooms(answer, list)) tell(NoAnswer);
+    if (request("GET", "/api/classrooms", Json(), answer, status) && !readClassrooms(answer, list)) tell(NoAnswer);
 }
 
 // After a stale list: the list read again, and position moved to where the classroom of that name
@@ -187,14 +186,16 @@ bool findAgain(ClassroomList& classrooms, int& position) {
     return false;
 }
 
-// A request in the classroom at position: body is the rest of its JSON after the classroom's
+// A request in the classroom at position: rest is its body's members beside the classroom's
 // address. When the classroom has moved (a stale list) the list is read again and the request is
 // sent once more to the classroom's new place. status is the last request's.
-bool classroomRequest(const std::string& route, const std::string& rest, ClassroomList& classrooms, int& position,
-                      JsonValue& answer, int& status) {
+bool classroomRequest(const std::string& route, const Json& rest, ClassroomList& classrooms, int& position,
+                      Json& answer, int& status) {
     if (position < 0 || position >= classrooms.count) return false;
     for (int attempt = 0; attempt < 2; ++attempt) {
-        if (request("POST", route, classroomBody(classrooms, position) + rest, answer, status)) return true;
+        Json body = classroomBody(classrooms, position);
+        body.update(rest);
+        if (request("POST", route, body, answer, status)) return true;
         if (!stale(status)) return false;
         const int before = position;
         if (!findAgain(classrooms, position) || position == before) return false;
@@ -233,12 +234,12 @@ bool shelfBehind = false;
 // laid after them (keptLaid, counted here: another tab may have kept more meanwhile), then the
 // game's new races, not yet on the shelf.
 std::string room;
-std::vector<std::string> roomPupils;
+std::vector<std::pair<std::string, bool>> roomPupils;
 int keptLaid[BoardOperations][BoardLessons][BoardDistances];
 
 // Where the game's new races begin on a board of the room.
-int newRacesAt(const Leaderboard& board, int kept) {
-    return std::clamp(board.recordsOnDisk + kept, 0, static_cast<int>(board.records.size()));
+int newRacesAt(const Leaderboard& board, int laid) {
+    return std::clamp(board.recordsOnDisk + laid, 0, static_cast<int>(board.records.size()));
 }
 
 const char* const ClassGone = "Kept race dropped: its class is gone";
@@ -257,45 +258,46 @@ bool onBoard(const KeptRace& k, const std::string& classroom, int operation, int
 
 // One race a line, so that each line stays inside the JSON reader's bounds however many wait.
 std::string keptLine(const KeptRace& k) {
-    std::string out = "{\"classroom\":";
-    writeJsonText(out, k.classroom);
-    out += ",\"operation\":";
-    writeJsonInt(out, k.operation);
-    out += ",\"lesson\":";
-    writeJsonInt(out, k.lesson);
-    out += ",\"distance\":";
-    writeJsonInt(out, k.distance);
-    out += ",\"unanswered\":";
-    writeJsonInt(out, k.unanswered);
-    out += ",\"record\":";
-    writeJsonRecord(out, k.record);
-    return out + "}\n";
+    const Json line = {{"classroom", toWire(k.classroom)}, {"operation", k.operation}, {"lesson", k.lesson},
+                       {"distance", k.distance},          {"unanswered", k.unanswered}, {"record", recordJson(k.record)}};
+    return wireText(line) + "\n";
 }
 
-void readShelf(const std::string& text) {
+// Reads the shelf into kept; false when a line did not read back (a record outside the bounds the
+// server keeps to, which it would refuse): that line is then left off, and the shelf needs writing.
+bool readShelf(const std::string& text) {
     kept.clear();
+    bool whole = true;
+    WireReader r;
+    r.trusting = true;  // written by this store
     std::size_t at = 0;
     while (at < text.size()) {
         std::size_t end = text.find('\n', at);
         if (end == std::string::npos) end = text.size();
-        JsonValue line;
-        if (parseJson(text.substr(at, end - at), line)) {
-            const JsonValue* record = jsonMember(line, "record");
+        Json line;
+        if (parseAnswer(text.substr(at, end - at), line)) {
             KeptRace k;
             k.classroom = textMember(line, "classroom");
             k.operation = intMember(line, "operation");
             k.lesson = intMember(line, "lesson");
             k.distance = intMember(line, "distance");
-            k.unanswered = std::max(-1, intMember(line, "unanswered"));
-            if (record != nullptr && record->kind == JsonValue::Kind::Object && !k.classroom.empty() &&
-                validBoard(k.operation, k.lesson, k.distance)) {
-                k.record = readRecord(*record);
+            const auto unanswered = line.find("unanswered");
+            k.unanswered = unanswered != line.end() && unanswered->is_number_integer()
+                               ? std::max(-1, static_cast<int>(std::clamp<std::int64_t>(unanswered->get<std::int64_t>(), -1, 1000000)))
+                               : -1;
+            const auto record = line.find("record");
+            if (record != line.end() && record->is_object() && !k.classroom.empty() &&
+                validBoard(k.operation, k.lesson, k.distance) && readRecord(r, *record, k.record)) {
                 k.id = nextKeptId++;
                 kept.push_back(std::move(k));
+                at = end + 1;
+                continue;
             }
         }
+        whole = whole && end == at;  // an empty line is no race
         at = end + 1;
     }
+    return whole;
 }
 
 // Drops the oldest races while more wait than the shelf keeps.
@@ -317,8 +319,11 @@ struct ShelfHold {
         if (shelfHolds++ > 0) return;
         if (shelf.hold) shelf.hold();
         std::string text;
-        if (!shelfBehind && shelf.read && shelf.read(text)) readShelf(text);
         keptChanged = false;
+        if (!shelfBehind && shelf.read && shelf.read(text) && !readShelf(text)) {
+            keptChanged = true;
+            tell(Refused);
+        }
     }
     ~ShelfHold() {
         if (--shelfHolds > 0) return;
@@ -408,16 +413,9 @@ bool sameRace(const RaceRecord& a, const RaceRecord& b) {
     return true;
 }
 
-std::string boardFields(int operation, int lesson, int distance, int known) {
-    std::string rest = ",\"operation\":";
-    writeJsonInt(rest, operation);
-    rest += ",\"lesson\":";
-    writeJsonInt(rest, lesson);
-    rest += ",\"distance\":";
-    writeJsonInt(rest, distance);
-    rest += ",\"known\":";
-    writeJsonInt(rest, known);
-    return rest;
+// The members that name one board of the classroom and the records of it already known.
+Json boardFields(int operation, int lesson, int distance, int known) {
+    return Json{{"operation", operation}, {"lesson", lesson}, {"distance", distance}, {"known", known}};
 }
 
 // A board's records as an answer of "race" or "board" gives them: the board's count, where they
@@ -428,12 +426,13 @@ struct BoardAnswer {
     std::vector<RaceRecord> records;
 };
 
-BoardAnswer readBoardAnswer(const JsonValue& answer) {
+BoardAnswer readBoardAnswer(const Json& answer) {
     BoardAnswer b;
     b.count = intMember(answer, "count");
     b.from = intMember(answer, "from");
-    if (const JsonValue* records = arrayMember(answer, "records"))
-        for (const JsonValue& r : records->items) b.records.push_back(readRecord(r));
+    Leaderboard board;
+    if (const Json* records = arrayMember(answer, "records")) appendRecords(*records, board);
+    b.records = std::move(board.records);
     return b;
 }
 
@@ -446,7 +445,7 @@ enum class Sending { Done, Waiting, Away };
 struct Target {
     ClassroomList& list;
     int& position;
-    std::vector<std::string> pupils;
+    std::vector<std::pair<std::string, bool>> pupils;
     bool isRoom = false;
     std::map<int, int> counts;  // by boardKey
 };
@@ -482,8 +481,12 @@ Sending refusedSend(Target& t, const std::vector<std::uint64_t>& sent, int statu
     }
     if (status == 429 || status == 503) return Sending::Away;
     if (status == 403) {
-        // Changed meanwhile: the races wait until it is typed again.
-        classroomPasswords.erase(t.list.items[static_cast<std::size_t>(t.position)].name);
+        // A password or token changed meanwhile: the races wait until it is typed again. A race is
+        // sent only with its pupils' tokens, so those are what a refused race forgets; the
+        // classroom's password is forgotten when a request that carried no race is refused.
+        const std::string& name = t.list.items[static_cast<std::size_t>(t.position)].name;
+        if (sent.empty()) classroomPasswords.erase(name);
+        for (const std::uint64_t id : sent) pupilTokens.erase(pupilKey(name, findKept(id)->record.name));
         return Sending::Waiting;
     }
     if (stale(status) || sent.empty()) return Sending::Waiting;  // moved again: the next send finds it
@@ -500,16 +503,22 @@ Sending sendKeptOf(Target& t, const std::string& classroom) {
     for (std::size_t i = 0; i < kept.size();) {
         const KeptRace& k = kept[i];
         if (k.classroom == classroom && !k.fresh &&
-            std::find(t.pupils.begin(), t.pupils.end(), k.record.name) == t.pupils.end()) {
+            std::none_of(t.pupils.begin(), t.pupils.end(), [&](const auto& p) { return p.first == k.record.name; })) {
             dropKept(k.id);
             tell(PupilGone);
         } else {
             ++i;
         }
     }
+    // A race of a pupil with a password waits (sending it without the token would only be refused,
+    // and count as a wrong password) until that pupil's password is typed again.
+    const auto opens = [&](const KeptRace& k) {
+        const auto p = std::find_if(t.pupils.begin(), t.pupils.end(), [&](const auto& q) { return q.first == k.record.name; });
+        return p == t.pupils.end() || !p->second || !remembered(pupilTokens, pupilKey(classroom, k.record.name)).empty();
+    };
     std::vector<std::uint64_t> mine;
     for (const KeptRace& k : kept)
-        if (k.classroom == classroom) mine.push_back(k.id);
+        if (k.classroom == classroom && opens(k)) mine.push_back(k.id);
     while (!mine.empty()) {
         const KeptRace* first = findKept(mine.front());
         if (first == nullptr) {
@@ -518,13 +527,13 @@ Sending sendKeptOf(Target& t, const std::string& classroom) {
         }
         const int operation = first->operation, lesson = first->lesson, distance = first->distance;
         const int known = knownCount(t, operation, lesson, distance);
-        JsonValue answer;
+        Json answer;
         int status = 0;
         if (first->unanswered >= 0) {
             const std::uint64_t id = first->id;
             const RaceRecord record = first->record;
             const int since = std::min(first->unanswered, known);
-            if (!classroomRequest("/api/board", boardFields(operation, lesson, distance, since) + "}", t.list,
+            if (!classroomRequest("/api/board", boardFields(operation, lesson, distance, since), t.list,
                                   t.position, answer, status))
                 return refusedSend(t, {}, status, known);
             const BoardAnswer b = readBoardAnswer(answer);
@@ -539,16 +548,20 @@ Sending sendKeptOf(Target& t, const std::string& classroom) {
             continue;
         }
         std::vector<std::uint64_t> batch;
-        std::string rest = boardFields(operation, lesson, distance, known) + ",\"records\":[";
+        Json records = Json::array();
+        Json racers = Json::array();
         for (const std::uint64_t id : mine) {
             const KeptRace* k = findKept(id);
             if (k == nullptr || !onBoard(*k, classroom, operation, lesson, distance) || k->unanswered >= 0) continue;
-            if (!batch.empty()) rest += ",";
-            writeJsonRecord(rest, k->record);
+            records.push_back(recordJson(k->record));
+            const std::string token = remembered(pupilTokens, pupilKey(classroom, k->record.name));
+            racers.push_back(token.empty() ? Json::object() : Json{{"token", token}});
             batch.push_back(id);
             if (batch.size() == 2) break;
         }
-        rest += "]}";
+        Json rest = boardFields(operation, lesson, distance, known);
+        rest["records"] = std::move(records);
+        rest["racers"] = std::move(racers);
         if (classroomRequest("/api/race", rest, t.list, t.position, answer, status)) {
             for (const std::uint64_t id : batch) dropKept(id);
             takeAnswer(t, operation, lesson, distance, readBoardAnswer(answer));
@@ -589,9 +602,9 @@ void sendKept(ClassroomList& classrooms, int& position) {
             names.push_back(k.classroom);
     if (names.empty()) return;
     ClassroomList list;
-    JsonValue answer;
+    Json answer;
     int status = 0;
-    if (!request("GET", "/api/classrooms", "", answer, status) || !readClassrooms(answer, list)) return;
+    if (!request("GET", "/api/classrooms", Json(), answer, status) || !readClassrooms(answer, list)) return;
     for (const std::string& name : names) {
         int at = -1;
         for (int i = 0; i < list.count; ++i)
@@ -604,7 +617,7 @@ void sendKept(ClassroomList& classrooms, int& position) {
             continue;
         const std::string troubleBefore = trouble;
         Target t{list, at, {}, false, {}};
-        if (!classroomRequest("/api/classroom/enter", "}", list, at, answer, status)) {
+        if (!classroomRequest("/api/classroom/enter", Json::object(), list, at, answer, status)) {
             const bool wasGone = gone;
             forgetOthersGone(troubleBefore);
             if (wasGone) dropKeptOf(name, ClassGone);
@@ -614,11 +627,11 @@ void sendKept(ClassroomList& classrooms, int& position) {
         PlayerList pupils;
         readPupils(answer, pupils);
         t.pupils = pupilNames(pupils);
-        if (const JsonValue* boards = arrayMember(answer, "boards")) {
-            for (const JsonValue& b : boards->items) {
-                const JsonValue* records = arrayMember(b, "records");
+        if (const Json* boards = arrayMember(answer, "boards")) {
+            for (const Json& b : *boards) {
+                const Json* records = arrayMember(b, "records");
                 t.counts[boardKey(intMember(b, "operation"), intMember(b, "lesson"), intMember(b, "distance"))] =
-                    records == nullptr ? 0 : static_cast<int>(records->items.size());
+                    records == nullptr ? 0 : static_cast<int>(records->size());
             }
         }
         const Sending s = sendKeptOf(t, name);
@@ -633,12 +646,8 @@ void sendKept(ClassroomList& classrooms, int& position) {
 // ---- The operations ----
 
 void addClassroomRemote(ClassroomList& list, const std::string& name, const std::string& password) {
-    std::string body = "{\"name\":";
-    writeJsonText(body, name);
-    body += ",\"password\":";
-    writeJsonText(body, password);
-    body += "}";
-    JsonValue answer;
+    const Json body = {{"name", toWire(name)}, {"password", toWire(password)}};
+    Json answer;
     int status = 0;
     if (request("POST", "/api/classroom/add", body, answer, status)) {
         readClassrooms(answer, list);
@@ -649,10 +658,10 @@ void addClassroomRemote(ClassroomList& list, const std::string& name, const std:
 }
 
 void deleteClassroomRemote(ClassroomList& list, int position) {
-    JsonValue answer;
+    Json answer;
     int status = 0;
     if (position < 0 || position >= list.count) return;
-    if (request("POST", "/api/classroom/delete", classroomBody(list, position) + "}", answer, status)) {
+    if (request("POST", "/api/classroom/delete", classroomBody(list, position), answer, status)) {
         readClassrooms(answer, list);
         return;
     }
@@ -661,9 +670,10 @@ void deleteClassroomRemote(ClassroomList& list, int position) {
 }
 
 void enterClassroomRemote(ClassroomList& classrooms, int& position, PlayerList& players) {
-    JsonValue answer;
+    Json answer;
     int status = 0;
-    const bool entered = classroomRequest("/api/classroom/enter", "}", classrooms, position, answer, status);
+    const bool entered =
+        classroomRequest("/api/classroom/enter", Json::object(), classrooms, position, answer, status);
     // Emptied only now: the server's own handling may share this table (in the tests).
     LeaderboardTable = LeaderboardTableData{};
     players = PlayerList{};
@@ -673,8 +683,9 @@ void enterClassroomRemote(ClassroomList& classrooms, int& position, PlayerList& 
     readPupils(answer, players);
     room = classrooms.items[static_cast<std::size_t>(position)].name;
     roomPupils = pupilNames(players);
-    const JsonValue* boards = arrayMember(answer, "boards");
-    for (const JsonValue& b : boards == nullptr ? std::vector<JsonValue>{} : boards->items) {
+    const Json* boards = arrayMember(answer, "boards");
+    const Json noBoards = Json::array();
+    for (const Json& b : boards == nullptr ? noBoards : *boards) {
         const int operation = intMember(b, "operation");
         const int lesson = intMember(b, "lesson");
         const int distance = intMember(b, "distance");
@@ -683,8 +694,7 @@ void enterClassroomRemote(ClassroomList& classrooms, int& position, PlayerList& 
             continue;
         Leaderboard& board = LeaderboardTable.boards[operation][lesson][distance];
         board.title = textMember(b, "title");
-        if (const JsonValue* records = arrayMember(b, "records"))
-            for (const JsonValue& r : records->items) board.records.push_back(readRecord(r));
+        if (const Json* records = arrayMember(b, "records")) appendRecords(*records, board);
         board.count = static_cast<int>(board.records.size());
         board.recordsOnDisk = board.count;
     }
@@ -699,9 +709,9 @@ void enterClassroomRemote(ClassroomList& classrooms, int& position, PlayerList& 
 
 // The players of the classroom as the server has them now, after a stale list.
 bool readPlayersAgain(ClassroomList& classrooms, int& position, PlayerList& players) {
-    JsonValue answer;
+    Json answer;
     int status = 0;
-    if (!classroomRequest("/api/classroom/enter", "}", classrooms, position, answer, status)) return false;
+    if (!classroomRequest("/api/classroom/enter", Json::object(), classrooms, position, answer, status)) return false;
     if (!readPupils(answer, players)) return false;
     roomPupils = pupilNames(players);
     return true;
@@ -713,26 +723,23 @@ int positionOf(const PlayerList& list, const std::string& name) {
     return -1;
 }
 
-// One change to a pupil: route, and the rest of the body after the classroom's address.
-struct PupilChange {
-    const char* route;
-    std::string rest;
-};
-
-std::string pupilRest(const std::string& classroom, const PlayerList& server, int at) {
+// {"pupil":ADDRESS} of the pupil at at, with what was found right for them.
+Json pupilRest(const std::string& classroom, const PlayerList& server, int at) {
     const std::string& name = server.items[static_cast<std::size_t>(at)].name;
-    std::string rest = ",\"pupil\":";
-    writeAddress(rest, at, name, remembered(pupilPasswords, pupilKey(classroom, name)));
-    return rest;
+    Address a;
+    a.position = at;
+    a.name = name;
+    a.token = remembered(pupilTokens, pupilKey(classroom, name));
+    return Json{{"pupil", addressJson(a)}};
 }
 
 // Sends the changes of list (base -> items) one by one; server follows the answers. False at the
 // first that failed (status says how).
 bool sendPlayerChanges(PlayerList& list, PlayerList& server, ClassroomList& classrooms, int& position, int& status) {
     const std::string classroom = classrooms.items[static_cast<std::size_t>(position)].name;
-    auto send = [&](const char* route, const std::string& rest) {
-        JsonValue answer;
-        if (!classroomRequest(route, rest + "}", classrooms, position, answer, status)) return false;
+    auto send = [&](const char* route, const Json& rest) {
+        Json answer;
+        if (!classroomRequest(route, rest, classrooms, position, answer, status)) return false;
         if (readPupils(answer, server)) roomPupils = pupilNames(server);
         return true;
     };
@@ -745,19 +752,24 @@ bool sendPlayerChanges(PlayerList& list, PlayerList& server, ClassroomList& clas
         const auto before = std::find_if(list.base.begin(), list.base.end(),
                                          [&](const Player& p) { return p.name == now.name; });
         if (before == list.base.end()) {
-            std::string rest = ",\"name\":";
-            writeJsonText(rest, now.name);
-            rest += ",\"password\":";
-            writeJsonText(rest, now.password);
-            if (!send("/api/pupil/add", rest)) return false;
-            if (!now.password.empty()) pupilPasswords[pupilKey(classroom, now.name)] = now.password;
+            if (!send("/api/pupil/add", Json{{"name", toWire(now.name)}, {"password", toWire(now.password)}}))
+                return false;
+            // The new pupil's token, so that their races need not carry the password.
+            const int at = positionOf(server, now.name);
+            if (!now.password.empty() && at >= 0) {
+                Json check = classroomBody(classrooms, position);
+                check["pupil"] = address(at, now.name, now.password);
+                Json answer;
+                int checked = 0;
+                if (request("POST", "/api/pupil/check", check, answer, checked) && flagMember(answer, "right"))
+                    pupilTokens[pupilKey(classroom, now.name)] = textMember(answer, "token");
+            }
         } else if (before->car != now.car || before->driver != now.driver) {
             const int at = positionOf(server, now.name);
             if (at < 0) continue;  // deleted on another PC meanwhile
-            std::string rest = pupilRest(classroom, server, at) + ",\"car\":";
-            writeJsonInt(rest, now.car);
-            rest += ",\"driver\":";
-            writeJsonInt(rest, now.driver);
+            Json rest = pupilRest(classroom, server, at);
+            rest["car"] = now.car;
+            rest["driver"] = now.driver;
             if (!send("/api/pupil/choices", rest)) return false;
         }
     }
@@ -815,10 +827,10 @@ void refreshBoardRemote(ClassroomList& classrooms, int& position, int operation,
         return;
     if (!answeredSince && std::chrono::steady_clock::now() - lastNoAnswer < RefreshPause) return;
     const Leaderboard& board = LeaderboardTable.boards[operation][lesson][distance];
-    JsonValue answer;
+    Json answer;
     int status = 0;
     gone = false;
-    if (!classroomRequest("/api/board", boardFields(operation, lesson, distance, board.recordsOnDisk) + "}",
+    if (!classroomRequest("/api/board", boardFields(operation, lesson, distance, board.recordsOnDisk),
                           classrooms, position, answer, status)) {
         if (stale(status) && !gone) tell(Changed);
         return;
@@ -829,10 +841,8 @@ void refreshBoardRemote(ClassroomList& classrooms, int& position, int operation,
 
 bool isClassroomPasswordRemote(ClassroomList& classrooms, int position, const std::string& typed) {
     const std::string& name = classrooms.items[static_cast<std::size_t>(position)].name;
-    std::string body = "{\"classroom\":";
-    writeAddress(body, position, name, typed);
-    body += "}";
-    JsonValue answer;
+    const Json body = {{"classroom", address(position, name, typed)}};
+    Json answer;
     int status = 0;
     if (!request("POST", "/api/classroom/check", body, answer, status)) {
         if (!stale(status)) return false;
@@ -850,17 +860,16 @@ bool isPlayerPasswordRemote(const ClassroomList& classrooms, int classroom, cons
     if (classroom < 0 || classroom >= classrooms.count) return false;
     const std::string& roomName = classrooms.items[static_cast<std::size_t>(classroom)].name;
     const std::string& name = players.items[static_cast<std::size_t>(position)].name;
-    std::string body = classroomBody(classrooms, classroom) + ",\"pupil\":";
-    writeAddress(body, position, name, typed);
-    body += "}";
-    JsonValue answer;
+    Json body = classroomBody(classrooms, classroom);
+    body["pupil"] = address(position, name, typed);
+    Json answer;
     int status = 0;
     if (!request("POST", "/api/pupil/check", body, answer, status)) {
         if (stale(status)) tell(Changed);
         return false;
     }
     const bool right = flagMember(answer, "right");
-    if (right) pupilPasswords[pupilKey(roomName, name)] = typed;
+    if (right) pupilTokens[pupilKey(roomName, name)] = textMember(answer, "token");
     return right;
 }
 
@@ -873,7 +882,7 @@ void useRemoteStore(RemoteTransport sender, KeptRaceShelf keptShelf) {
     shelf = std::move(keptShelf);
     trouble.clear();
     classroomPasswords.clear();
-    pupilPasswords.clear();
+    pupilTokens.clear();
     kept.clear();
     shelfBehind = false;
     room.clear();

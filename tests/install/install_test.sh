@@ -221,10 +221,12 @@ package)
   deb="$(ls "$work"/deb/tallyrally_*.deb 2> /dev/null | head -1)"
   [ -n "$deb" ] || { echo "FAIL: no package"; exit 1; }
   control="$(dpkg-deb -f "$deb")"
-  for dependency in libc6 libsdl2-2.0-0 libvorbisfile3 libpng16-16 libstdc++6; do
+  for dependency in libc6 libsdl2-2.0-0 libvorbisfile3 libpng16-16 libstdc++6 libmicrohttpd12; do
     echo "$control" | grep '^Depends:' | grep -q "$dependency" ||
       fail "Depends lacks $dependency: $(echo "$control" | grep '^Depends:')"
   done
+  # The server no longer uses the threaded HTTP library it was first built on.
+  echo "$control" | grep '^Depends:' | grep -q 'libcpp-httplib' && fail "Depends still names libcpp-httplib"
   echo "$control" | grep -q '^Package: tallyrally$' || fail "package name"
   contents="$(dpkg-deb -c "$deb" | awk '{print $6}')"
   echo "$contents" | grep -v -e '^\./usr/' -e '^\./$' && fail "files outside /usr"

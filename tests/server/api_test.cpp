@@ -12,7 +12,7 @@
 #include <string>
 #include <thread>
 
-#include "store/json.h"
+#include "store/protocol.h"
 #include "server_process.h"
 #include "throttle.h"
 
@@ -62,23 +62,22 @@ protected:
     void TearDown() override { fs::remove_all(folder); }
 
     // POSTs body to path; the status, and the answer parsed into json when it is JSON.
-    int post(const std::string& path, const std::string& body, JsonValue* json = nullptr,
+    int post(const std::string& path, const std::string& body, Json* json = nullptr,
              httplib::Headers* headers = nullptr) {
         const httplib::Result r = client->Post(path.c_str(), body, "application/json");
         if (!r) return -1;
         everyAnswer += r->body;
         if (json != nullptr) {
-            EXPECT_TRUE(parseJson(r->body, *json)) << r->body;
+            EXPECT_TRUE(parseWire(r->body, *json)) << r->body;
         }
         if (headers != nullptr) *headers = r->headers;
         return r->status;
     }
 
     bool right(const std::string& path, const std::string& body) {
-        JsonValue answer;
+        Json answer;
         EXPECT_EQ(post(path, body, &answer), 200);
-        const JsonValue* v = jsonMember(answer, "right");
-        return v != nullptr && v->flag;
+        return answer.value("right", false);
     }
 };
 
@@ -86,21 +85,22 @@ std::string room(const std::string& password) {
     return R"({"classroom":{"position":1,"name":"4b","password":")" + password + R"("}})";
 }
 
-std::string race(const std::string& name, int known) {
+std::string race(const std::string& name, int known, const std::string& password = "") {
     return R"({"classroom":{"position":1,"name":"4b","password":"owl"},"operation":1,"lesson":2,"distance":3,"known":)" +
            std::to_string(known) + R"(,"records":[{"name":")" + name +
-           R"(","car":2,"time":41.5,"topSpeed":96.25,"averageSpeed":60,"samples":[[1.5,1],[3,-0.5]]}]})";
+           R"(","car":2,"time":41.5,"topSpeed":96.25,"averageSpeed":60,"samples":[[1.5,1],[3,-0.5]]}],"racers":[{"password":")" +
+           password + "\"}]}";
 }
 
 TEST_F(ServerApi, EveryOperationGoesThroughTheStore) {
-    JsonValue a;
-    ASSERT_EQ(post("/api/classroom/add", R"({"name":"4b","password":"owl"})", &a), 200);
-    EXPECT_EQ(post("/api/classroom/add", R"({"name":"Cl\u00e9","password":""})", &a), 200);
-    EXPECT_EQ(jsonMember(a, "position")->number, 2);
+    Json a;
+    ASSERT_EQ(post("/api/classroom/add", R"({"name":"4b","password":"owl","teacherPassword":"staffroom"})", &a), 200);
+    EXPECT_EQ(post("/api/classroom/add", R"({"name":"Cl\u00e9","password":"","teacherPassword":"staffroom"})", &a), 200);
+    EXPECT_EQ(a.at("position").get<double>(), 2);
     // As in the classroom menu, the first addition saves the "Default" of a fresh folder before it.
-    // The index holds the game's bytes: U+00E9 is the byte 0xE9.
+    // Names travel as UTF-8 and the index holds the game's bytes: é is code page 437's 0x82.
     EXPECT_EQ(readFile(folder / "game/classrooms/classrooms"),
-              " 3\r\nDefault\r\n\r\n4b\r\nowl\r\nCl\xe9\r\n\r\n");
+              " 3\r\nDefault\r\n\r\n4b\r\nowl\r\nCl\x82\r\n\r\n");
     EXPECT_TRUE(fs::is_directory(folder / "game/classrooms/room3"));
 
     httplib::Result list = client->Get("/api/classrooms");
@@ -108,7 +108,7 @@ TEST_F(ServerApi, EveryOperationGoesThroughTheStore) {
     everyAnswer += list->body;
     EXPECT_EQ(list->body, R"({"classrooms":[{"position":0,"name":"Default","hasPassword":false},)"
                           R"({"position":1,"name":"4b","hasPassword":true},)"
-                          R"({"position":2,"name":"Cl\u00e9","hasPassword":false}]})");
+                          "{\"position\":2,\"name\":\"Cl\xc3\xa9\",\"hasPassword\":false}]}");
 
     EXPECT_TRUE(right("/api/classroom/check", room("owl")));
     EXPECT_FALSE(right("/api/classroom/check", room("OWL")));
@@ -125,15 +125,15 @@ TEST_F(ServerApi, EveryOperationGoesThroughTheStore) {
     EXPECT_FALSE(right("/api/pupil/check", R"({"classroom":{"position":1,"name":"4b","password":"owl"},"pupil":{"position":1,"name":"Ann","password":"dog"}})"));
 
     // Two races on one board: the second answer brings only the record the client lacked.
-    ASSERT_EQ(post("/api/race", race("Ann", 0), &a), 200);
-    EXPECT_EQ(jsonMember(a, "count")->number, 1);
+    ASSERT_EQ(post("/api/race", race("Ann", 0, "cat"), &a), 200);
+    EXPECT_EQ(a.at("count").get<double>(), 1);
     ASSERT_EQ(post("/api/race", race("Bob", 1), &a), 200);
-    EXPECT_EQ(jsonMember(a, "count")->number, 2);
-    ASSERT_EQ(jsonMember(a, "records")->items.size(), 1u);
-    EXPECT_EQ(jsonMember(jsonMember(a, "records")->items[0], "name")->text, "Bob");
-    const JsonValue& stats = jsonMember(a, "statistics")->items.at(0);
-    EXPECT_EQ(jsonMember(stats, "bestTime")->number, 41.5);
-    EXPECT_EQ(jsonMember(stats, "races")->number, 1);
+    EXPECT_EQ(a.at("count").get<double>(), 2);
+    ASSERT_EQ(a.at("records").size(), 1u);
+    EXPECT_EQ(a.at("records")[0].at("name").get<std::string>(), "Bob");
+    const Json& stats = a.at("statistics").at(0);
+    EXPECT_EQ(stats.at("bestTime").get<double>(), 41.5);
+    EXPECT_EQ(stats.at("races").get<double>(), 1);
     const fs::path board = folder / "game/classrooms/room2/leaderboards/category2/lesson3/distance4";
     EXPECT_EQ(readFile(board), " 2\r\n\r\n");
     EXPECT_EQ(readFile(board.string() + "record2"),
@@ -141,24 +141,25 @@ TEST_F(ServerApi, EveryOperationGoesThroughTheStore) {
 
     // Entering shows the pupils with statistics and the board with its races, samples included.
     ASSERT_EQ(post("/api/classroom/enter", room("owl"), &a), 200);
-    const JsonValue& ann = jsonMember(a, "pupils")->items.at(1);
-    EXPECT_EQ(jsonMember(ann, "races")->number, 1);
-    EXPECT_EQ(jsonMember(ann, "fastest")->items.at(1).number, 96.25);
-    EXPECT_TRUE(jsonMember(ann, "hasPassword")->flag);
-    const JsonValue& boardJson = jsonMember(a, "boards")->items.at(0);
-    EXPECT_EQ(jsonMember(boardJson, "distance")->number, 3);
-    EXPECT_EQ(jsonMember(boardJson, "records")->items.size(), 2u);
-    EXPECT_EQ(jsonMember(jsonMember(boardJson, "records")->items[0], "samples")->items.size(), 2u);
+    const Json& ann = a.at("pupils").at(1);
+    EXPECT_EQ(ann.at("races").get<double>(), 1);
+    EXPECT_EQ(ann.at("fastest").at(1).get<double>(), 96.25);
+    EXPECT_TRUE(ann.at("hasPassword").get<bool>());
+    const Json& boardJson = a.at("boards").at(0);
+    EXPECT_EQ(boardJson.at("distance").get<double>(), 3);
+    EXPECT_EQ(boardJson.at("records").size(), 2u);
+    EXPECT_EQ(boardJson.at("records")[0].at("samples").size(), 2u);
 
-    // Deleting a pupil or a classroom needs its password, as the menus ask it.
+    // Deleting a pupil needs their password, as the menu asks it; deleting a classroom, the teacher's.
     const std::string deleteAnn = R"({"classroom":{"position":1,"name":"4b","password":"owl"},"pupil":{"position":1,"name":"Ann","password":")";
     EXPECT_EQ(post("/api/pupil/delete", deleteAnn + R"(x"}})"), 403);
     ASSERT_EQ(post("/api/pupil/delete", deleteAnn + R"(cat"}})", &a), 200);
     // The last pupil takes the freed place, as in the player menu.
-    EXPECT_EQ(jsonMember(jsonMember(a, "pupils")->items.at(1), "name")->text, "Bob");
+    EXPECT_EQ(a.at("pupils").at(1).at("name").get<std::string>(), "Bob");
     EXPECT_EQ(post("/api/classroom/delete", room("x")), 403);
-    ASSERT_EQ(post("/api/classroom/delete", room("owl"), &a), 200);
-    EXPECT_EQ(readFile(folder / "game/classrooms/classrooms"), " 2\r\nDefault\r\n\r\nCl\xe9\r\n\r\n");
+    EXPECT_EQ(post("/api/classroom/delete", room("owl")), 403);  // the classroom's own is not enough
+    ASSERT_EQ(post("/api/classroom/delete", R"({"classroom":{"position":1,"name":"4b"},"teacherPassword":"staffroom"})", &a), 200);
+    EXPECT_EQ(readFile(folder / "game/classrooms/classrooms"), " 2\r\nDefault\r\n\r\nCl\x82\r\n\r\n");
     EXPECT_FALSE(fs::exists(folder / "game/classrooms/room3"));
 
     for (const char* secret : {"owl", "cat", "staffroom", "classrooms/"})
@@ -166,7 +167,7 @@ TEST_F(ServerApi, EveryOperationGoesThroughTheStore) {
 }
 
 TEST_F(ServerApi, HostileRequestsAreRefusedAndChangeNothing) {
-    ASSERT_EQ(post("/api/classroom/add", R"({"name":"4b","password":"owl"})"), 200);
+    ASSERT_EQ(post("/api/classroom/add", R"({"name":"4b","password":"owl","teacherPassword":"staffroom"})"), 200);
     ASSERT_EQ(post("/api/pupil/add", R"({"classroom":{"position":1,"name":"4b","password":"owl"},"name":"Ann"})"), 200);
     const auto before = snapshot(folder / "game");
     const std::string room4b = R"("classroom":{"position":1,"name":"4b","password":"owl"})";
@@ -185,7 +186,8 @@ TEST_F(ServerApi, HostileRequestsAreRefusedAndChangeNothing) {
         {"/api/classroom/add", R"({"name":"x\u0100"})", 400},                 // not a byte of the font
         {"/api/classroom/add", R"({"name":"abcdefghijklmnopqrstu"})", 400},   // 21 characters
         {"/api/classroom/add", R"({"name":" lead"})", 400},                    // a blank the file drops
-        {"/api/classroom/add", R"({"name":"4b"})", 409},                      // a name taken
+        {"/api/classroom/add", R"({"name":"4b","teacherPassword":"staffroom"})", 409},  // a name taken
+        {"/api/classroom/add", R"({"name":"4c"})", 403},                      // not the teacher
         {"/api/classroom/enter", R"({"classroom":{"position":7,"name":"4b","password":"owl"}})", 404},
         {"/api/classroom/enter", R"({"classroom":{"position":-1,"name":"4b"}})", 400},
         {"/api/classroom/enter", R"({"classroom":{"position":0.5,"name":"4b"}})", 400},
@@ -217,7 +219,7 @@ TEST_F(ServerApi, HostileRequestsAreRefusedAndChangeNothing) {
 }
 
 TEST_F(ServerApi, PasswordGuessesAreSlowedPerClassroomAndPupil) {
-    ASSERT_EQ(post("/api/classroom/add", R"({"name":"4b","password":"owl"})"), 200);
+    ASSERT_EQ(post("/api/classroom/add", R"({"name":"4b","password":"owl","teacherPassword":"staffroom"})"), 200);
     ASSERT_EQ(post("/api/pupil/add", R"({"classroom":{"position":1,"name":"4b","password":"owl"},"name":"Ann","password":"cat"})"), 200);
     for (const char* guess : {"a", "b", "c"}) EXPECT_FALSE(right("/api/classroom/check", room(guess)));
     // Shut: even the right password is refused unchecked, on every route that asks for it.
@@ -231,13 +233,13 @@ TEST_F(ServerApi, PasswordGuessesAreSlowedPerClassroomAndPupil) {
     EXPECT_EQ(post("/api/classroom/check", room("owl"), nullptr, &headers), 429);
     EXPECT_EQ(headers.find("Retry-After")->second, "2");
     // Another classroom's key is its own: the teacher's report of a fresh classroom still opens.
-    ASSERT_EQ(post("/api/classroom/add", R"({"name":"5c","password":"elk"})"), 200);
+    ASSERT_EQ(post("/api/classroom/add", R"({"name":"5c","password":"elk","teacherPassword":"staffroom"})"), 200);
     const std::string pupil = R"({"classroom":{"position":2,"name":"5c","password":"elk"},"pupil":{"position":0,"name":"Default","password":""}})";
     EXPECT_TRUE(right("/api/pupil/check", pupil));
     EXPECT_EQ(post("/api/report", R"({"classroom":{"position":2,"name":"5c","password":"staffroom"}})"), 200);
     // Guessing the teacher's password is slowed down across classrooms: a class's own password,
     // which its pupils know, neither opens nor resets that.
-    ASSERT_EQ(post("/api/classroom/add", R"({"name":"6d","password":"emu"})"), 200);
+    ASSERT_EQ(post("/api/classroom/add", R"({"name":"6d","password":"emu","teacherPassword":"staffroom"})"), 200);
     for (const char* guess : {"x", "y", "elk", "z"})
         EXPECT_EQ(post("/api/report", R"({"classroom":{"position":2,"name":"5c","password":")" + std::string(guess) + "\"}}"),
                   guess == std::string("elk") ? 200 : 403);
@@ -246,7 +248,7 @@ TEST_F(ServerApi, PasswordGuessesAreSlowedPerClassroomAndPupil) {
 }
 
 TEST_F(ServerApi, TheReportNeedsTheClassroomOrTeacherPassword) {
-    ASSERT_EQ(post("/api/classroom/add", R"({"name":"4b","password":"owl"})"), 200);
+    ASSERT_EQ(post("/api/classroom/add", R"({"name":"4b","password":"owl","teacherPassword":"staffroom"})"), 200);
     ASSERT_EQ(post("/api/pupil/add", R"({"classroom":{"position":1,"name":"4b","password":"owl"},"name":"Ann"})"), 200);
     ASSERT_EQ(post("/api/race", race("Ann", 0)), 200);
     EXPECT_EQ(post("/api/report", room("")), 403);
@@ -257,13 +259,17 @@ TEST_F(ServerApi, TheReportNeedsTheClassroomOrTeacherPassword) {
         EXPECT_EQ(r->get_header_value("Content-Type"), "text/html; charset=utf-8");
         EXPECT_NE(r->body.find("Ann"), std::string::npos);
         EXPECT_EQ(r->body.find("owl"), std::string::npos);
+        // Its policy holds where the header does not, as when the corner shows it from a blob.
+        EXPECT_NE(r->body.find("<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none';"),
+                  std::string::npos);
     }
 }
 
 // The backup holds every class, so only the teacher's password opens it, a classroom's does not;
-// a refused one changes nothing, and the archive is written outside the classrooms and removed.
+// a refused one changes nothing, and the archive is written outside the classrooms, into a file
+// no one else can reach.
 TEST_F(ServerApi, TheBackupNeedsTheTeacherPassword) {
-    ASSERT_EQ(post("/api/classroom/add", R"({"name":"4b","password":"owl"})"), 200);
+    ASSERT_EQ(post("/api/classroom/add", R"({"name":"4b","password":"owl","teacherPassword":"staffroom"})"), 200);
     const auto before = snapshot(folder / "game");
     ServerProcess untaught;
     ASSERT_TRUE(untaught.start(TALLY_BIN_DIR "/tallyrally-server", {"--data", (folder / "game").string(), "--bind",
@@ -279,6 +285,10 @@ TEST_F(ServerApi, TheBackupNeedsTheTeacherPassword) {
         {*client, "", 403},
         {*client, "staffroom", 200},
     };
+    // A link planted where a backup might be written leads nowhere the server writes.
+    std::ofstream(folder / "planted") << "mine";
+    const fs::path trap = fs::temp_directory_path() / ("tallyrally-backup-" + std::to_string(server.pid) + ".tar");
+    fs::create_symlink(folder / "planted", trap);
     for (const Case& c : cases) {
         const httplib::Result r =
             c.client.Post("/api/backup", std::string(R"({"teacherPassword":")") + c.password + "\"}", "application/json");
@@ -293,7 +303,8 @@ TEST_F(ServerApi, TheBackupNeedsTheTeacherPassword) {
         EXPECT_NE(readFile(list).find("classrooms/classrooms\n"), std::string::npos) << readFile(list);
     }
     EXPECT_EQ(snapshot(folder / "game"), before);
-    EXPECT_FALSE(fs::exists(fs::temp_directory_path() / ("tallyrally-backup-" + std::to_string(server.pid) + ".tar")));
+    EXPECT_EQ(readFile(folder / "planted"), "mine");
+    fs::remove(trap);
 }
 
 // The slow-down's arithmetic, on a clock of the test's own: free failures, doubling, the cap.

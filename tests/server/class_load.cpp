@@ -77,7 +77,10 @@ int main(int argc, char** argv) {
         devices.emplace_back([&, p] {
             char name[16];
             std::snprintf(name, sizeof name, "Pupil%02d", p);
+            // Each device from its own loopback address, as a class's devices have theirs: the
+            // server takes only a handful of connections from one address.
             httplib::Client client("127.0.0.1", port);
+            client.set_interface("127.0.0." + std::to_string(10 + p));
             client.set_read_timeout(60, 0);
             client.set_keep_alive(true);  // as a browser keeps its connection
             const std::string room = R"({"classroom":{"position":0,"name":")" + classroom + "\"}";

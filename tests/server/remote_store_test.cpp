@@ -83,6 +83,14 @@ protected:
         ASSERT_TRUE(GameStore.savePlayers(players, classrooms, classroom));
     }
 
+    // The pupils who race, added as the player menu adds them (Ann with a password).
+    void addRacers() {
+        addPlayer(players, "Ann", "cat");
+        addPlayer(players, "Bob", "");
+        addPlayer(players, "Cy", "");
+        ASSERT_TRUE(GameStore.savePlayers(players, classrooms, classroom));
+    }
+
     // A finished race of name on board [1][2][3], as the race appends it, then stored.
     bool race(const std::string& name, double time) {
         Leaderboard& board = LeaderboardTable.boards[1][2][3];
@@ -134,6 +142,7 @@ TEST_F(RemoteStore, PasswordsAreAskedOfTheServerAndNeverHeld) {
 
 TEST_F(RemoteStore, RacesAreStoredAndClassmatesRacesComeBack) {
     addAndEnter("4b", "owl");
+    addRacers();
     ASSERT_TRUE(race("Ann", 40.5));
     // Another pupil's device, entering now, sees the race as its ghost would replay it.
     const Leaderboard first = LeaderboardTable.boards[1][2][3];
@@ -201,7 +210,7 @@ TEST_F(RemoteStore, AListChangedElsewhereIsReadAgain) {
 
 TEST_F(RemoteStore, AServerThatDoesNotAnswerIsANoticeAndTheRaceWaits) {
     addAndEnter("4b", "");
-    addPupils({"Ann", "Bob"});
+    addRacers();
     online = false;
     const ClassroomList before = classrooms;
     GameStore.loadClassrooms(classrooms);
@@ -238,13 +247,17 @@ TEST_F(RemoteStore, AKeptRaceIsSentOnceWhenTheServerAnswersAgain) {
         const char* how;
         const char* password;
         bool answerLost;  // the server stored it, but the device never heard
+        const char* pupilPassword = "";
     } cases[] = {{"another board", "", false}, {"enter", "", false}, {"restart", "", false},
-                 {"restart", "owl", false}, {"another board", "", true}, {"restart", "", true}};
+                 {"restart", "owl", false}, {"another board", "", true}, {"restart", "", true},
+                 {"restart", "", false, "cat"}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.how) + (c.answerLost ? ", answer lost" : "") + (*c.password ? ", password" : ""));
+        SCOPED_TRACE(std::string(c.how) + (c.answerLost ? ", answer lost" : "") + (*c.password ? ", password" : "") +
+                     (*c.pupilPassword ? ", pupil's password" : ""));
         SetUp();
         addAndEnter("4b", c.password);
-        addPupils({"Ann"});
+        addPlayer(players, "Ann", c.pupilPassword);
+        ASSERT_TRUE(GameStore.savePlayers(players, classrooms, classroom));
         online = c.answerLost;
         answersLost = c.answerLost;
         EXPECT_TRUE(race("Ann", 40));
@@ -263,11 +276,17 @@ TEST_F(RemoteStore, AKeptRaceIsSentOnceWhenTheServerAnswersAgain) {
         } else {
             startDevice();
             sendKeptRaces();
-            // A classroom with a password waits for it to be typed again.
-            EXPECT_EQ(onDisk(1), *c.password ? 0 : 1);
+            // A classroom or pupil with a password waits for it to be typed again.
+            EXPECT_EQ(onDisk(1), *c.password || *c.pupilPassword ? 0 : 1);
             if (*c.password) {
                 GameStore.loadClassrooms(classrooms);
                 ASSERT_TRUE(GameStore.isClassroomPassword(classrooms, classroom, c.password));
+                GameStore.enterClassroom(classrooms, classroom, players);
+            }
+            if (*c.pupilPassword) {
+                GameStore.enterClassroom(classrooms, classroom, players);
+                EXPECT_EQ(onDisk(1), 0);
+                ASSERT_TRUE(GameStore.isPlayerPassword(classrooms, classroom, players, 1, c.pupilPassword));
                 GameStore.enterClassroom(classrooms, classroom, players);
             }
         }
@@ -355,6 +374,25 @@ TEST_F(RemoteStore, ABoardReadsItsNewRacesWithoutAPassword) {
                          R"({"classroom":{"position":1,"name":"4b"},"operation":1,"lesson":2,"distance":3,"known":0})")
                   .status,
               403);
+}
+
+// What the menus meet through a server with a teacher password, and records that come without
+// their answers (no ghost replays them).
+TEST_F(RemoteStore, TheTeachersClassroomsAndRecordsWithoutAnswers) {
+    addAndEnter("4b", "");
+    addRacers();
+    ASSERT_TRUE(race("Bob", 30));
+    ASSERT_TRUE(race("Bob", 40));
+    GameStore.enterClassroom(classrooms, classroom, players);
+    const Leaderboard& board = LeaderboardTable.boards[1][2][3];
+    ASSERT_EQ(board.count, 2);
+    EXPECT_EQ(board.records[0].sampleCount, 2);  // Bob's fastest, which a ghost replays
+    EXPECT_EQ(board.records[1].sampleCount, 0);
+    EXPECT_EQ(board.records[1].time, 40);
+    server.config.teacherPassword = "staffroom";
+    GameStore.addClassroom(classrooms, "5c", "");
+    EXPECT_EQ(GameStore.takeTrouble(), "Only the teacher adds or deletes classrooms here: use the teacher's corner");
+    EXPECT_EQ(classrooms.count, 2);
 }
 
 }  // namespace

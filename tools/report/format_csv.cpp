@@ -1,7 +1,7 @@
 // The CSV output of the teacher's report: one row per player and board, for spreadsheets.
 #include <string>
 
-#include "cp437.h"
+#include "store/cp437.h"
 #include "formats.h"
 #include "lessons/catalogue.h"
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "cp437.h"
+#include "store/cp437.h"
 #include "formats.h"
 #include "lessons/catalogue.h"
 #include "store/records.h"
@@ -204,6 +204,10 @@ std::string formatHtml(const std::vector<ClassroomSummary>& rooms) {
     std::string out =
         "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
         "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">"
+        // Its own policy too, for where no header carries one (a saved file, or the teacher's
+        // corner showing it as a page of the site's origin): its style inline, never a script.
+        "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; style-src 'unsafe-inline'; "
+        "img-src data:\">"
         "<title>Tally Rally &ndash; teacher&#39;s report</title><style>";
     out += PageStyle;
     out += "</style></head><body>\n<h1>Tally Rally &ndash; teacher&#39;s report</h1>\n";

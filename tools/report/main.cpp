@@ -10,7 +10,7 @@
 #include <system_error>
 #include <vector>
 
-#include "cp437.h"
+#include "store/cp437.h"
 #include "formats.h"
 #include "lessons/catalogue.h"
 #include "store/records.h"

@@ -8,20 +8,16 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <atomic>
-#include <chrono>
-#include <climits>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <string>
-#include <thread>
-
-#include <httplib.h>
 
 #include "api.h"
 #include "game_folder.h"
+#include "http_rules.h"
+#include "http_server.h"
 #include "request.h"
 
 namespace fs = std::filesystem;
@@ -30,7 +26,7 @@ namespace {
 
 const char* const Usage =
     "Usage: tallyrally-server [--data DIR] [--bind ADDR] [--port N] [--site DIR]\n"
-    "                         [--teacher-password-file FILE]\n"
+    "                         [--teacher-password-file FILE] [--host NAME]...\n"
     "\n"
     "Serves the browser game and the classrooms of a Tally Rally game folder to a school's network.\n"
     "\n"
@@ -42,17 +38,17 @@ const char* const Usage =
     "  --teacher-password-file FILE\n"
     "                 a file whose first line opens every classroom's report\n"
     "                 and the backup of all classrooms\n"
+    "  --host NAME    a further name pupils open the server by (a DNS name, or the name\n"
+    "                 a proxy in front passes on); may be given again. The server answers\n"
+    "                 only requests for its own names and addresses (421 otherwise):\n"
+    "                 localhost, its host name, the addresses of this machine, and these\n"
     "  --help         show this help\n";
-
-constexpr std::size_t ServerThreads = 64;
-constexpr int ListenBacklog = 128;
 
 struct Options {
     std::string data;
-    std::string bind = "0.0.0.0";
-    int port = 8080;
     std::string site;
     std::string teacherFile;
+    TransportOptions transport;
 };
 
 int fail(const std::string& message) {
@@ -103,7 +99,7 @@ bool parseOptions(int argc, char** argv, Options& o, std::string& error) {
         if (arg == "--data") {
             o.data = value;
         } else if (arg == "--bind") {
-            o.bind = value;
+            o.transport.bind = value;
         } else if (arg == "--port") {
             char* end = nullptr;
             const long port = std::strtol(value.c_str(), &end, 10);
@@ -111,11 +107,17 @@ bool parseOptions(int argc, char** argv, Options& o, std::string& error) {
                 error = "the port must be a number from 0 to 65535";
                 return false;
             }
-            o.port = static_cast<int>(port);
+            o.transport.port = static_cast<int>(port);
         } else if (arg == "--site") {
             o.site = value;
         } else if (arg == "--teacher-password-file") {
             o.teacherFile = value;
+        } else if (arg == "--host") {
+            if (hostName(value).empty()) {
+                error = "not a host name: " + value;
+                return false;
+            }
+            o.transport.hosts.push_back(value);
         } else {
             error = "unknown option: " + arg;
             return false;
@@ -152,8 +154,8 @@ int main(int argc, char** argv) {
     if (chdir(folder.c_str()) != 0) return fail("cannot work in the game folder " + folder);
     prepareServer(state);
 
-    // SIGINT and SIGTERM stop the server from a thread of its own, after the threads it starts
-    // have inherited the blocked mask.
+    // SIGINT and SIGTERM stop the server, waited for here, after the threads it starts have
+    // inherited the blocked mask.
     sigset_t stopSignals;
     sigemptyset(&stopSignals);
     sigaddset(&stopSignals, SIGINT);
@@ -161,84 +163,21 @@ int main(int argc, char** argv) {
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
     signal(SIGPIPE, SIG_IGN);
 
-    httplib::Server server;
-    server.set_payload_max_length(BodyLimit);
-    server.set_read_timeout(5, 0);
-    server.set_write_timeout(5, 0);
-    server.set_keep_alive_max_count(100);
-    // A thread serves one connection for as long as it is kept alive, and a class's browsers keep
-    // theirs between requests: enough threads for a class or two, and idle connections let go soon.
-    server.new_task_queue = [] { return new httplib::ThreadPool(ServerThreads); };
-    server.set_keep_alive_timeout(2);
-    // The library listens with a backlog of 5, which a class connecting at once overflows (their
-    // connections then wait a second or more); the socket is kept to listen again with a longer one.
-    int listening = -1;
-    server.set_socket_options([&listening](socket_t sock) {
-        httplib::default_socket_options(sock);
-        listening = sock;
-    });
-    const auto handle = [&state](const httplib::Request& req, httplib::Response& res) {
-        const bool api = req.path.rfind("/api/", 0) == 0;
-        HttpAnswer a;
-        // A page of another site may make a pupil's browser post to the server, but only as a
-        // form or plain text unless the server allows more, which it never does: the API takes
-        // JSON only, so such a post changes nothing.
-        if (api && req.method == "POST" && req.get_header_value("Content-Type").rfind("application/json", 0) != 0) {
-            a.status = 415;
-            a.body = "{\"error\":\"the body must be sent as application/json\"}";
-        } else {
-            a = answerRequest(state, req.method, req.path, req.body);
-        }
-        res.status = a.status;
-        res.set_content(a.body, a.contentType.c_str());
-        res.set_header("X-Content-Type-Options", "nosniff");
-        res.set_header("Referrer-Policy", "no-referrer");
-        if (api) {
-            res.set_header("Cache-Control", "no-store");
-            // The report is a page of its own: inline style and pictures, never a script.
-            res.set_header("Content-Security-Policy", "default-src 'none'; style-src 'unsafe-inline'; img-src data:");
-        }
-        if (!a.attachment.empty())
-            res.set_header("Content-Disposition", "attachment; filename=\"" + a.attachment + "\"");
-        if (a.retryAfter > 0) res.set_header("Retry-After", std::to_string(a.retryAfter));
-    };
-    server.Get(".*", handle);
-    server.Post(".*", handle);
-    server.Put(".*", handle);
-    server.Delete(".*", handle);
-    server.Patch(".*", handle);
+    HttpServer* server = startHttpServer(state, options.transport, error);
+    if (server == nullptr) return fail(error);
 
-    int port = options.port;
-    if (port == 0) {
-        port = server.bind_to_any_port(options.bind.c_str());
-        if (port < 0) return fail("cannot listen on " + options.bind);
-    } else if (!server.bind_to_port(options.bind.c_str(), port)) {
-        return fail("cannot listen on " + options.bind + " port " + std::to_string(port));
-    }
-
-    if (listening >= 0) ::listen(listening, ListenBacklog);
-
-    std::string shown = options.bind;
+    std::string shown = options.transport.bind;
     if (shown == "0.0.0.0") {
         shown = networkAddress();
         if (shown.empty()) shown = "127.0.0.1";
     }
+    if (shown.find(':') != std::string::npos) shown = "[" + shown + "]";
     std::cout << "Tally Rally server for the classrooms in " << fs::current_path(ec).string() << "\n";
     if (state.config.siteDir.empty()) std::cout << "No browser site found: only the API is served.\n";
-    std::cout << "Pupils open http://" << shown << ":" << port << "/" << std::endl;
+    std::cout << "Pupils open http://" << shown << ":" << listeningPort(*server) << "/" << std::endl;
 
-    std::atomic<bool> listenEnded{false};
-    std::thread stopper([&server, &listenEnded, stopSignals] {
-        int signalNumber = 0;
-        sigwait(&stopSignals, &signalNumber);
-        // A signal right at start may come before the server runs, when stopping does nothing.
-        while (!server.is_running() && !listenEnded) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        server.stop();
-    });
-    server.listen_after_bind();
-    listenEnded = true;
-    // Listening ended without a signal (it failed): wake the signal thread so it can be joined.
-    kill(getpid(), SIGTERM);
-    stopper.join();
+    int signalNumber = 0;
+    sigwait(&stopSignals, &signalNumber);
+    stopHttpServer(server);
     return 0;
 }

@@ -1,13 +1,10 @@
 // Turning an API request into a checked call: the route, then every field of the body in bounds.
 #include "request.h"
 
-#include <cmath>
+#include "race/race_bounds.h"
 
-#include "store/json.h"
 
 namespace {
-
-using Kind = JsonValue::Kind;
 
 struct RouteName {
     const char* method;
@@ -32,153 +29,102 @@ constexpr RouteName Routes[] = {
     {"POST", "/api/backup", Route::Backup},
 };
 
-// Reading the body's fields; each sets refusal's message and returns false when a field is bad.
-struct Fields {
-    Refusal& refusal;
+// A new name or password that begins with a blank would lose it in the saved file (a line's
+// leading blanks are not read back), and the entry could not be found or opened again. Blanks at
+// the end of a new name are dropped: the menus would show "Bob " beside "Bob" as the same name.
+bool savable(WireReader& r, ApiCall& call) {
+    while (!call.name.empty() && call.name.back() == ' ') call.name.pop_back();
+    if (call.name.empty() || call.name[0] == ' ' || (!call.password.empty() && call.password[0] == ' '))
+        return r.bad("a new name or password must not begin with a blank");
+    return true;
+}
 
-    bool bad(const std::string& what) {
-        refusal.status = 400;
-        refusal.message = what;
-        return false;
+// The races' pupils' passwords or tokens: absent, or one object per record.
+bool readRacers(WireReader& r, const Json& body, ApiCall& call) {
+    call.racers.assign(call.records.size(), Address{});
+    const auto racers = body.find("racers");
+    if (racers == body.end()) return true;
+    if (!racers->is_array() || racers->size() != call.records.size())
+        return r.bad("\"racers\" must be a list of one password or token per record");
+    for (std::size_t i = 0; i < call.records.size(); ++i) {
+        const Json& racer = (*racers)[i];
+        Address& out = call.racers[i];
+        if (!racer.is_object() || !r.text(racer, "password", PasswordLimit, true, out.password)) return false;
+        const auto token = racer.find("token");
+        if (token == racer.end()) continue;
+        if (!token->is_string() || token->get_ref<const std::string&>().size() > TokenLimit)
+            return r.bad("\"token\" must be the text pupil/check gave");
+        out.token = token->get<std::string>();
     }
+    return true;
+}
 
-    bool integer(const JsonValue& parent, const char* key, int low, int high, int& out) {
-        const JsonValue* v = jsonMember(parent, key);
-        if (v == nullptr || v->kind != Kind::Number) return bad(std::string("\"") + key + "\" must be a number");
-        if (v->number != std::floor(v->number) || v->number < low || v->number > high)
-            return bad(std::string("\"") + key + "\" must be a whole number from " + std::to_string(low) + " to " +
-                       std::to_string(high));
-        out = static_cast<int>(v->number);
-        return true;
-    }
-
-    bool real(const JsonValue& parent, const char* key, double low, double high, double& out) {
-        const JsonValue* v = jsonMember(parent, key);
-        if (v == nullptr || v->kind != Kind::Number || v->number < low || v->number > high)
-            return bad(std::string("\"") + key + "\" must be a number in bounds");
-        out = v->number;
-        return true;
-    }
-
-    // A text member; an absent one is empty when mayBeEmpty.
-    bool text(const JsonValue& parent, const char* key, std::size_t limit, bool mayBeEmpty, std::string& out) {
-        const JsonValue* v = jsonMember(parent, key);
-        if (v == nullptr && mayBeEmpty) {
-            out.clear();
-            return true;
-        }
-        if (v == nullptr || v->kind != Kind::String || !isTypedText(v->text, limit, mayBeEmpty))
-            return bad(std::string("\"") + key + "\" must be a text of at most " + std::to_string(limit) +
-                       " characters the keyboard can type");
-        out = v->text;
-        return true;
-    }
-
-    // A new name or password that begins with a blank would lose it in the saved file (a line's
-    // leading blanks are not read back), and the entry could not be found or opened again.
-    bool savable(const ApiCall& call) {
-        if (call.name[0] == ' ' || (!call.password.empty() && call.password[0] == ' '))
-            return bad("a new name or password must not begin with a blank");
-        return true;
-    }
-
-    bool address(const JsonValue& body, const char* key, std::size_t passwordLimit, Address& out) {
-        const JsonValue* v = jsonMember(body, key);
-        if (v == nullptr || v->kind != Kind::Object) return bad(std::string("\"") + key + "\" must be an object");
-        return integer(*v, "position", 0, PositionLimit, out.position) &&
-               text(*v, "name", AddressNameLimit, false, out.name) &&
-               text(*v, "password", passwordLimit, true, out.password);
-    }
-
-    bool record(const JsonValue& v, RaceRecord& out) {
-        if (v.kind != Kind::Object) return bad("a record must be an object");
-        if (!text(v, "name", AddressNameLimit, false, out.name) || !integer(v, "car", 0, 7, out.car) ||
-            !real(v, "time", 0, RaceSecondsLimit, out.time) || !real(v, "topSpeed", 0, SpeedLimit, out.topSpeed) ||
-            !real(v, "averageSpeed", 0, SpeedLimit, out.averageSpeed))
-            return false;
-        const JsonValue* samples = jsonMember(v, "samples");
-        if (samples == nullptr || samples->kind != Kind::Array || samples->items.size() > SamplesPerRecord)
-            return bad("\"samples\" must be a list of at most " + std::to_string(SamplesPerRecord) + " answers");
-        for (const JsonValue& s : samples->items) {
-            // [seconds since the start, 1 for a right answer or -0.5 for a wrong one]
-            if (s.kind != Kind::Array || s.items.size() != 2 || s.items[0].kind != Kind::Number ||
-                s.items[1].kind != Kind::Number || s.items[0].number < 0 || s.items[0].number > RaceSecondsLimit ||
-                (s.items[1].number != 1 && s.items[1].number != -0.5))
-                return bad("an answer must be [seconds, 1 or -0.5]");
-            out.samples.push_back({s.items[0].number, s.items[1].number});
-        }
-        out.sampleCount = static_cast<int>(out.samples.size());
-        return true;
-    }
-};
-
-bool readBody(Route route, const JsonValue& body, ApiCall& call, Fields& f) {
+bool readBody(Route route, const Json& body, ApiCall& call, WireReader& r) {
     switch (route) {
         case Route::Hello:
         case Route::ListClassrooms:
             return true;
         case Route::EnterClassroom:
         case Route::CheckClassroom:
+            return readAddress(r, body, "classroom", PasswordLimit, call.classroom);
         case Route::DeleteClassroom:
-            return f.address(body, "classroom", PasswordLimit, call.classroom);
+            return readAddress(r, body, "classroom", PasswordLimit, call.classroom) &&
+                   r.text(body, "teacherPassword", TeacherPasswordLimit, true, call.teacherPassword);
         case Route::Report:
             // The teacher's password may stand in for the classroom's.
-            return f.address(body, "classroom", TeacherPasswordLimit, call.classroom);
+            return readAddress(r, body, "classroom", TeacherPasswordLimit, call.classroom);
         case Route::Backup:
-            return f.text(body, "teacherPassword", TeacherPasswordLimit, true, call.password);
+            return r.text(body, "teacherPassword", TeacherPasswordLimit, true, call.password);
         case Route::AddClassroom:
-            return f.text(body, "name", ClassroomNameLimit, false, call.name) &&
-                   f.text(body, "password", PasswordLimit, true, call.password) && f.savable(call);
+            return r.text(body, "name", ClassroomNameLimit, false, call.name) &&
+                   r.text(body, "password", PasswordLimit, true, call.password) &&
+                   r.text(body, "teacherPassword", TeacherPasswordLimit, true, call.teacherPassword) &&
+                   savable(r, call);
         case Route::CheckPupil:
         case Route::DeletePupil:
-            return f.address(body, "classroom", PasswordLimit, call.classroom) &&
-                   f.address(body, "pupil", PasswordLimit, call.pupil);
+            return readAddress(r, body, "classroom", PasswordLimit, call.classroom) &&
+                   readAddress(r, body, "pupil", PasswordLimit, call.pupil);
         case Route::AddPupil:
-            return f.address(body, "classroom", PasswordLimit, call.classroom) &&
-                   f.text(body, "name", PupilNameLimit, false, call.name) &&
-                   f.text(body, "password", PasswordLimit, true, call.password) && f.savable(call);
+            return readAddress(r, body, "classroom", PasswordLimit, call.classroom) &&
+                   r.text(body, "name", PupilNameLimit, false, call.name) &&
+                   r.text(body, "password", PasswordLimit, true, call.password) && savable(r, call);
         case Route::SaveChoices:
-            return f.address(body, "classroom", PasswordLimit, call.classroom) &&
-                   f.address(body, "pupil", PasswordLimit, call.pupil) && f.integer(body, "car", 0, 7, call.car) &&
-                   f.integer(body, "driver", 0, 12, call.driver);
+            return readAddress(r, body, "classroom", PasswordLimit, call.classroom) &&
+                   readAddress(r, body, "pupil", PasswordLimit, call.pupil) &&
+                   r.integer(body, "car", 0, CarLimit, call.car) && r.integer(body, "driver", 0, DriverLimit, call.driver);
         case Route::ReadBoard:
-            return f.address(body, "classroom", PasswordLimit, call.classroom) &&
-                   f.integer(body, "operation", 0, BoardOperations - 1, call.operation) &&
-                   f.integer(body, "lesson", 0, BoardLessons - 1, call.lesson) &&
-                   f.integer(body, "distance", 0, BoardDistances - 1, call.distance) &&
-                   f.integer(body, "known", 0, 1000000, call.known);
+            return readAddress(r, body, "classroom", PasswordLimit, call.classroom) &&
+                   r.integer(body, "operation", 0, BoardOperations - 1, call.operation) &&
+                   r.integer(body, "lesson", 0, BoardLessons - 1, call.lesson) &&
+                   r.integer(body, "distance", 0, BoardDistances - 1, call.distance) &&
+                   r.integer(body, "known", 0, 1000000, call.known);
         case Route::StoreRace: {
-            if (!f.address(body, "classroom", PasswordLimit, call.classroom) ||
-                !f.integer(body, "operation", 0, BoardOperations - 1, call.operation) ||
-                !f.integer(body, "lesson", 0, BoardLessons - 1, call.lesson) ||
-                !f.integer(body, "distance", 0, BoardDistances - 1, call.distance))
+            if (!readAddress(r, body, "classroom", PasswordLimit, call.classroom) ||
+                !r.integer(body, "operation", 0, BoardOperations - 1, call.operation) ||
+                !r.integer(body, "lesson", 0, BoardLessons - 1, call.lesson) ||
+                !r.integer(body, "distance", 0, BoardDistances - 1, call.distance))
                 return false;
             call.known = 0;
-            if (jsonMember(body, "known") != nullptr && !f.integer(body, "known", 0, 1000000, call.known)) return false;
-            const JsonValue* records = jsonMember(body, "records");
-            if (records == nullptr || records->kind != Kind::Array || records->items.empty() ||
-                records->items.size() > RecordsPerRace)
-                return f.bad("\"records\" must be a list of 1 or 2 records");
-            for (const JsonValue& r : records->items) {
+            if (body.contains("known") && !r.integer(body, "known", 0, 1000000, call.known)) return false;
+            const auto records = body.find("records");
+            if (records == body.end() || !records->is_array() || records->empty() ||
+                records->size() > static_cast<std::size_t>(RecordsPerRace))
+                return r.bad("\"records\" must be a list of 1 or 2 records");
+            for (const Json& record : *records) {
                 call.records.emplace_back();
-                if (!f.record(r, call.records.back())) return false;
+                if (!readRecord(r, record, call.records.back())) return false;
+                // A stored race always has its answers: they are what a ghost replays.
+                if (!record.contains("samples")) return r.bad("\"samples\" must be a list of answers");
+                const std::string impossible = implausibleRace(call.records.back(), call.distance);
+                if (!impossible.empty()) return r.bad(impossible);
             }
-            return true;
+            return readRacers(r, body, call);
         }
     }
-    return f.bad("unknown request");
+    return r.bad("unknown request");
 }
 
 }  // namespace
-
-bool isTypedText(const std::string& text, std::size_t limit, bool mayBeEmpty) {
-    if (text.size() > limit || (text.empty() && !mayBeEmpty)) return false;
-    for (const char ch : text) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (c < 32 || c == 127 || c == 255) return false;
-    }
-    return true;
-}
 
 bool parseCall(const std::string& method, const std::string& path, const std::string& body, ApiCall& call,
                Refusal& refusal) {
@@ -202,12 +148,15 @@ bool parseCall(const std::string& method, const std::string& path, const std::st
     }
     call.route = found->route;
     if (found->route == Route::Hello || found->route == Route::ListClassrooms) return true;
-    JsonValue json;
-    if (!parseJson(body, json) || json.kind != Kind::Object) {
+    Json json;
+    if (!parseWire(body, json) || !json.is_object()) {
         refusal.status = 400;
         refusal.message = "the body must be one JSON object";
         return false;
     }
-    Fields f{refusal};
-    return readBody(found->route, json, call, f);
+    WireReader r;
+    if (readBody(found->route, json, call, r)) return true;
+    refusal.status = 400;
+    refusal.message = r.why;
+    return false;
 }

@@ -1,12 +1,13 @@
-// Slowing down password guessing: per classroom and per pupil, whoever is asking.
+// Slowing down password guessing: per client address and per classroom, pupil or teacher password.
 #pragma once
 #include <map>
 #include <string>
 
 // Two wrong passwords in a row cost nothing (a pupil mistyping). The FreeFailures-th shuts the key
 // for FirstWaitSeconds, and each failure after it for twice as long as the one before, up to
-// MaxWaitSeconds; while shut, every try is refused unchecked, the right password too. A right password opens the key again. Keys are per classroom and per pupil, not per
-// device: a school's devices often share one address, and a guesser may switch devices.
+// MaxWaitSeconds; while shut, every try is refused unchecked, the right password too. A right
+// password opens the key again. Keys are per client address and target (a classroom, a pupil,
+// the teacher password), so that a guesser shuts only their own tries and never locks out a class.
 constexpr int FreeFailures = 3;
 constexpr double FirstWaitSeconds = 1;
 constexpr double MaxWaitSeconds = 300;

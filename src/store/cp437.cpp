@@ -1,5 +1,5 @@
-// Turns the code page 437 bytes of saved names into UTF-8 for the report's outputs.
-#include "cp437.h"
+// Turns the code page 437 bytes of saved names into UTF-8 for the report and the classroom server.
+#include "store/cp437.h"
 
 #include <cstdint>
 

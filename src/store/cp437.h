@@ -1,4 +1,4 @@
-// Code page 437, the character set of the game's names, turned into the UTF-8 of the report.
+// Code page 437, the character set of the game's names, turned into UTF-8: the report's outputs and the classroom server's wire.
 #pragma once
 #include <cstddef>
 #include <string>
