@@ -541,6 +541,11 @@ bool writeLeaderboard(Leaderboard& board, const std::string& path) {
 
 namespace {
 
+// The lesson folders whose leftovers of writes cut short by a crash were looked for in this run:
+// once a run in each folder, since a listing costs as many round trips as a big board has records.
+// Not a local static: saves still run at exit, after such a one would be gone.
+std::set<std::string> swept;
+
 // Stores a board with the room's lock held by the caller. A merged save first catches the board in
 // memory up with the board on disk, reading only what another copy added since this one last
 // looked, so that this copy's new records follow them (their numbers after its count) and the board
@@ -548,9 +553,6 @@ namespace {
 void storeBoard(int position, int operation, int lesson, int distance, bool merge) {
     const std::string directory = lessonDirectory(position, operation, lesson);
     ensureDirectory(directory);
-    // Leftovers of writes cut short by a crash are looked for once a run in each folder: a listing
-    // costs as many round trips as a big board has records.
-    static std::set<std::string> swept;
     if (swept.insert(std::filesystem::absolute(directory).string()).second) removeStaleTemporaries(directory);
     Leaderboard& board = LeaderboardTable.boards[operation][lesson][distance];
     const std::string path = boardPath(position, operation, lesson, distance);

@@ -1,8 +1,17 @@
 # The pieces of the shared-folder tests, sourced by them: game folders, the play tool's runs on
 # them, script pieces that walk the real game's menus, and the check that saved files are whole.
-# The sourcing script sets play (the play tool), work (its scratch folder, holding the pictures and
-# sounds in work/art) and failures (the count of failed checks).
+# The sourcing script sets bin (the folder of the built programs); this sets play (the play tool),
+# work (a scratch folder removed at exit unless KEEP is set, holding the pictures and sounds in
+# work/art), failures (the count of failed checks) and fail.
 CR=$'\r'
+play="$bin/tallyrally-play"
+work="$(mktemp -d)"
+cleanup() { [ -n "${KEEP:-}" ] || rm -rf "$work"; }
+trap cleanup EXIT
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+[ -x "$bin/tally-assets" ] || { echo "no asset generator"; exit 1; }
+"$bin/tally-assets" "$work/art" > /dev/null || { echo "asset generator failed"; exit 1; }
 
 newgame() { rm -rf "$1"; cp -r "$work/art" "$1"; mkdir -p "$1/classrooms"; }
 # The index of a game folder from classroom names (no passwords), with their room directories.

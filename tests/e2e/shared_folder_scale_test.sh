@@ -16,14 +16,6 @@
 set -u
 bin="$1"
 here="$(cd "$(dirname "$0")" && pwd)"
-play="$bin/tallyrally-play"
-work="$(mktemp -d)"
-cleanup() { [ -n "${KEEP:-}" ] || rm -rf "$work"; }
-trap cleanup EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-[ -x "$bin/tally-assets" ] || { echo "no asset generator"; exit 1; }
-"$bin/tally-assets" "$work/art" > /dev/null || { echo "asset generator failed"; exit 1; }
 . "$here/shared_folder_lib.sh"
 
 slowfs="$bin/libslowfs_shim.so"

@@ -46,7 +46,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     require(mkdtemp(folder) != nullptr);
     made = folder;
     std::atexit(removeFolder);
-    require(true && chdir(folder) == 0);
+    require(chdir(folder) == 0);
     server = new ServerState;
     server->config.teacherPassword = "staffroom";
     prepareServer(*server);
