@@ -62,8 +62,8 @@ bool createEntry(const std::string& path, const std::string& line, std::string& 
 // Whether the entry's text is this copy's own: it begins with what this copy wrote first (its
 // identity, and on a full disk perhaps less), whatever beat it has reached since.
 bool isOwn(const std::string& text, const std::string& stamp, const std::string& identity) {
-    if (stamp.empty()) return false;
-    if (identity.empty()) return text == stamp;
+    // On a full disk nothing of the line may have gone in: an empty entry is then this copy's.
+    if (stamp.empty() || identity.empty()) return text == stamp;
     if (stamp.size() > identity.size()) return text.compare(0, identity.size() + 1, identity + " ") == 0;
     return text.compare(0, stamp.size(), stamp) == 0;
 }
